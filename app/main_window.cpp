@@ -1,0 +1,79 @@
+// The main window: a dialog whose one graphic control shows the picture.
+#include "viewer.h"
+
+HWND MainDialog = nullptr;
+LONG_PTR PrevGraphicProc = 0;
+wchar_t ImagePath[ImagePathSize] = {};
+HBITMAP ViewBitmap = nullptr;
+HWND SavedFocus = nullptr;
+
+void ImagePathStore(const std::wstring& path) {
+    size_t n = path.size() < ImagePathSize - 1 ? path.size() : ImagePathSize - 1;
+    path.copy(ImagePath, n);
+    ImagePath[n] = L'\0';
+}
+
+int ShowMainDialog(HWND owner) {
+    ErrorScope errors;
+    MainDialog = DialogNew(UnitPixels, owner, L"", 10, 10, 302, 197, 0x20000, 0);
+    // SS_NOTIFY, or the static would let clicks through to the dialog.
+    ControlAddGraphic(MainDialog, IDC_GRAPHIC, L"", 0, 0, 150, 81, 0x50000100, 0, nullptr);
+    GraphicAttach(MainDialog, IDC_GRAPHIC, FALSE);
+    GraphicSetColor(ColorDefault, 0xFFFFFF);
+    GraphicClear(ColorDefault, 0);
+    HWND control = ControlHandle(MainDialog, IDC_GRAPHIC);
+    PrevGraphicProc = SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&GraphicClickProc));
+    int result = 0;
+    DialogShowModal(MainDialog, MainDialogProc, &result);
+    return result;
+}
+
+namespace {
+
+void MainDialogInit(HWND dialog) {
+    if (CommandTail().empty()) {
+        DialogEnd(dialog, 0);
+        return;
+    }
+    ImagePathStore(RemoveChars(CommandTail(), L"\""));
+    if (!FileExists(ImagePath)) {
+        DialogEnd(dialog, 0);
+        return;
+    }
+    ViewBitmap = LoadImageAsBitmap(ImagePath);
+    // A fixed allowance for frame and caption; the real frame is not measured.
+    DialogSetSize(dialog, ImageWidth + 6, ImageHeight + 29);
+    ControlSetSize(dialog, IDC_GRAPHIC, ImageWidth, ImageHeight);
+    DialogSetText(dialog, FileNameOfPath(ImagePath));
+    GraphicAttach(dialog, IDC_GRAPHIC, FALSE);
+    GraphicCopy(ViewBitmap, 0, 0xCC0020);
+    GraphicRedraw();
+}
+
+}  // namespace
+
+INT_PTR MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    ErrorScope errors;
+    switch (message) {
+    case WM_INITDIALOG:
+        MainDialogInit(dialog);
+        break;
+    case WM_NCACTIVATE:
+        if (!wParam) {
+            SavedFocus = GetFocus();
+        } else if (SavedFocus) {
+            SetFocus(SavedFocus);
+            SavedFocus = nullptr;
+        }
+        break;
+    default:
+        break;
+    }
+    return 0;
+}
+
+LRESULT CALLBACK GraphicClickProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    ErrorScope errors;
+    if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN) DialogEnd(MainDialog, 0);
+    return CallWindowProcA(reinterpret_cast<WNDPROC>(PrevGraphicProc), window, message, wParam, lParam);
+}

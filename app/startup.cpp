@@ -1,0 +1,47 @@
+// The viewer's main procedure: GDI+ and the common controls around the
+// main window.
+#include "viewer.h"
+
+#include <commctrl.h>
+
+#include "gdiplus_flat.h"
+
+ULONG_PTR GdiplusToken = 0;
+
+void ViewerInitialState() {
+    GdiplusToken = 0;
+    MainDialog = nullptr;
+    PrevGraphicProc = 0;
+    ImagePath[0] = L'\0';
+    ViewBitmap = nullptr;
+    SavedFocus = nullptr;
+    ImageWidth = 0;
+    ImageHeight = 0;
+    FontTableBuild();
+}
+
+int ViewerMain() {
+    ErrorScope errors;
+    GdiplusStartupInput input{1, nullptr, FALSE, FALSE};
+    GpStatus status = GdiplusStartup(&GdiplusToken, &input, nullptr);
+    FpuModeSet();
+    if (status != 0) {
+        MessageBoxShow(L"error inicializando GDI+ ...", L"Programador", 0);
+        return 0;
+    }
+    if (HMODULE comctl = LoadLibraryA("COMCTL32.DLL")) {
+        typedef BOOL(WINAPI * InitEx)(const INITCOMMONCONTROLSEX*);
+        auto initEx = reinterpret_cast<InitEx>(reinterpret_cast<void*>(GetProcAddress(comctl, "InitCommonControlsEx")));
+        if (initEx) {
+            INITCOMMONCONTROLSEX classes{8, 0x9FF};
+            initEx(&classes);
+        } else {
+            InitCommonControls();
+        }
+        FreeLibrary(comctl);
+    }
+    ShowMainDialog(nullptr);
+    GdiplusShutdown(GdiplusToken);
+    FpuModeSet();
+    return 0;
+}

@@ -1,0 +1,42 @@
+// The viewer: start-up, main window and image loading.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "dialog/dialog.h"
+
+constexpr int IDC_GRAPHIC = 1001;
+constexpr size_t ImagePathSize = 260;  // units, terminator included
+
+extern ULONG_PTR GdiplusToken;
+extern HWND MainDialog;
+extern LONG_PTR PrevGraphicProc;
+// The path stays UTF-16 from the command tail to GDI+, so that any file
+// name opens whatever the ANSI code page.
+extern wchar_t ImagePath[ImagePathSize];
+extern HBITMAP ViewBitmap;
+extern HWND SavedFocus;
+extern int ImageWidth;
+extern int ImageHeight;
+
+// Start-up and shutdown.
+void ViewerInitialState();
+int ViewerMain();
+
+// Main window.
+int ShowMainDialog(HWND owner);
+INT_PTR MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK GraphicClickProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+void ImagePathStore(const std::wstring& path);
+
+// Image loading.
+HBITMAP GraphicLoadImageFileToBitmap(const std::wstring& file, LONG background, UINT width, UINT height,
+                                     int stretch);
+HBITMAP LoadImageAsBitmap(const std::wstring& path);
+int FileExists(const std::wstring& path);
+std::wstring FileNameOfPath(const std::wstring& path);
+// The loader's size rule: settles width and height (0 = the picture's own)
+// for a picture of iw x ih.
+void LoaderFitSize(float iw, float ih, UINT& width, UINT& height, int stretch);

@@ -1,0 +1,152 @@
+// Graphic bitmaps and the drawing operations on the current target.
+#include "lock.h"
+
+#include <algorithm>
+
+const DWORD MixTable[16] = {
+    SRCCOPY, SRCCOPY, NOTSRCERASE, SRCCOPY, NOTSRCCOPY, SRCERASE, SRCCOPY, SRCINVERT,
+    SRCCOPY, SRCAND,  SRCCOPY,     SRCCOPY, MERGEPAINT, SRCCOPY,  SRCCOPY, SRCPAINT,
+};
+
+namespace {
+
+void CanvasColoursApply(ObjectRecord* record) {
+    GraphicState& g = record->graphic;
+    SetTextColor(g.canvasDC, static_cast<COLORREF>(g.foreground));
+    SetBkColor(g.canvasDC, static_cast<COLORREF>(g.background));
+    SetBkMode(g.canvasDC, OPAQUE);
+}
+
+}  // namespace
+
+void GraphicCanvasPrepare(ObjectRecord* record) {
+    FontSelectDefault(record->graphic.canvasDC, record);
+    CanvasColoursApply(record);
+}
+
+HBITMAP GraphicBitmapNew(int width, int height) {
+    HDC screen = GetDC(nullptr);
+    HDC canvas = CreateCompatibleDC(screen);
+    if (!canvas) {
+        ReleaseDC(nullptr, screen);
+        return nullptr;
+    }
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ initial = bitmap ? SelectObject(canvas, bitmap) : nullptr;
+    ObjectRecord* record = nullptr;
+    if (initial && initial != HGDI_ERROR) {
+        record = ObjectRecordAdd(bitmap, nullptr, KindGraphicBitmap, FlagDeferredRedraw | FlagPixels);
+    }
+    if (!record) {
+        if (initial && initial != HGDI_ERROR) SelectObject(canvas, initial);
+        if (bitmap) DeleteObject(bitmap);
+        DeleteDC(canvas);
+        ReleaseDC(nullptr, screen);
+        return nullptr;
+    }
+    GraphicState& g = record->graphic;
+    g.canvasDC = canvas;
+    g.initialBitmap = static_cast<HBITMAP>(initial);
+    g.clientWidth = g.viewWidth = g.canvasWidth = g.referenceWidth = width;
+    g.clientHeight = g.viewHeight = g.canvasHeight = g.referenceHeight = height;
+    GraphicCanvasPrepare(record);
+    ReleaseDC(nullptr, screen);
+    return bitmap;
+}
+
+void GraphicBitmapEnd() {
+    GraphicEntry entry;
+    if (!entry || entry.record()->kind != KindGraphicBitmap) return;
+    ObjectRecordRelease(entry.record()->handle);
+    GraphicTargetForget();
+}
+
+void GraphicSetColor(LONG foreground, LONG background) {
+    if (foreground != ColorUnchanged) {
+        GraphicEntry entry;
+        if (entry) {
+            GraphicState& g = entry.record()->graphic;
+            LONG c = foreground == ColorDefault ? static_cast<LONG>(GetSysColor(COLOR_WINDOWTEXT)) : foreground;
+            g.foreground = c & 0xFFFFFF;
+            SetTextColor(g.canvasDC, static_cast<COLORREF>(g.foreground));
+        }
+    }
+    if (background == ColorUnchanged) return;
+    GraphicEntry entry;
+    if (!entry) return;
+    ObjectRecord* record = entry.record();
+    GraphicState& g = record->graphic;
+    LONG c;
+    if (background == ColorTransparent) {
+        SetBkColor(g.canvasDC, 0xFFFFFF);
+        SetBkMode(g.canvasDC, TRANSPARENT);
+        c = ColorTransparent;
+    } else {
+        c = background == ColorDefault ? static_cast<LONG>(GetSysColor(COLOR_BTNFACE)) : background;
+        c &= 0xFFFFFF;
+        SetBkColor(g.canvasDC, static_cast<COLORREF>(c));
+        SetBkMode(g.canvasDC, OPAQUE);
+    }
+    if (c == g.background && g.backgroundBrush) return;
+    HBRUSH oldBrush = g.backgroundBrush;
+    LONG oldColour = g.background;
+    g.backgroundBrush = nullptr;  // not offered to itself while sharing
+    g.background = c;
+    g.backgroundBrush = BrushShare(c);
+    BrushGiveUp(oldBrush, oldColour, record);
+}
+
+void GraphicClear(LONG colour, int style) {
+    GraphicEntry entry;
+    if (!entry) return;
+    ObjectRecord* record = entry.record();
+    GraphicState& g = record->graphic;
+    if (colour == ColorDefault) colour = g.background;
+    if (static_cast<UINT>(style) > 6) style = 0;
+    HBRUSH brush;
+    bool stock = false;
+    if (colour == ColorTransparent) {
+        brush = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
+        stock = true;
+    } else if (style == 0) {
+        brush = CreateSolidBrush(static_cast<COLORREF>(colour));
+    } else {
+        brush = CreateHatchBrush(style - 1, static_cast<COLORREF>(colour));
+    }
+    if (g.canvasDC) {
+        RECT all{0, 0, g.canvasWidth, g.canvasHeight};
+        // GDI may refuse for a moment while the display changes mode.
+        for (int tries = 1; !FillRect(g.canvasDC, &all, brush) && tries < 10; ++tries) Sleep(2);
+    }
+    if (brush && !stock) DeleteObject(brush);
+    GraphicMarkChanged(record, 0, 0, g.canvasWidth, g.canvasHeight);
+    g.positionX = g.homeX;
+    g.positionY = g.homeY;
+    if (g.canvasDC) MoveToEx(g.canvasDC, g.positionX, g.positionY, nullptr);
+}
+
+HDC GraphicGetDC() {
+    GraphicEntry entry;
+    return entry ? entry.record()->graphic.canvasDC : nullptr;
+}
+
+GraphicCanvas GraphicGetCanvas() {
+    GraphicEntry entry;
+    if (!entry) return {0, 0};
+    const GraphicState& g = entry.record()->graphic;
+    return {static_cast<double>(g.canvasWidth), static_cast<double>(g.canvasHeight)};
+}
+
+void GraphicCopy(HANDLE source, int sourceId, int mix) {
+    ObjectRecord* from = GraphicResolve(source, sourceId);
+    if (!from) return;
+    GraphicEntry entry;
+    if (!entry) return;
+    ObjectRecord* record = entry.record();
+    GraphicState& g = record->graphic;
+    DWORD rop = MixTable[static_cast<UINT>(mix) <= 15 ? mix : 0];
+    UINT width = std::min(static_cast<UINT>(from->graphic.canvasWidth), static_cast<UINT>(g.canvasWidth));
+    UINT height = std::min(static_cast<UINT>(from->graphic.canvasHeight), static_cast<UINT>(g.canvasHeight));
+    BitBlt(g.canvasDC, 0, 0, static_cast<int>(width), static_cast<int>(height), from->graphic.canvasDC, 0, 0, rop);
+    GraphicMarkChanged(record, 0, 0, 500000, 500000);
+}

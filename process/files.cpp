@@ -1,0 +1,38 @@
+// Message boxes and the two questions asked of Windows about a path.
+#include "process.h"
+
+int MessageBoxShow(const std::wstring& text, const std::wstring& title, UINT style) {
+    const wchar_t* caption = title.empty() ? MessageBoxDefaultTitle : title.c_str();
+    // The box's modal loop runs foreign code that may leave the FPU changed.
+    unsigned saved = FpuControlWord();
+    Sleep(5);
+    int result = MessageBoxW(nullptr, text.c_str(), caption, style);
+    FpuControlWordSet(saved);
+    return result;
+}
+
+int IsFile(const std::wstring& path) {
+    if (path.empty()) return 0;
+    if (path.find_first_of(L"?*") != std::wstring::npos) return 0;
+    if (path.back() == L':') return 0;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(path.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return 0;
+    DWORD bits = found.dwFileAttributes;
+    FindClose(search);
+    return (bits & (FILE_ATTRIBUTE_DIRECTORY | 0x08)) ? 0 : -1;
+}
+
+DWORD GetAttributes(const std::wstring& path) {
+    std::wstring cut = path.substr(0, 255);
+    if (cut.find_first_of(L"?*") != std::wstring::npos) {
+        ErrorRecord(ErrorWildcard);
+        return 0;
+    }
+    DWORD bits = GetFileAttributesW(cut.c_str());
+    if (bits == INVALID_FILE_ATTRIBUTES) {
+        ErrorRecord(ErrorPathUnknown);
+        return 0;
+    }
+    return bits;
+}

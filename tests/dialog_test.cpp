@@ -1,0 +1,467 @@
+// Dialog creation, the graphic control, sizes and painting, on real windows.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "dialog/dialog.h"
+#include "support/support.h"
+
+namespace {
+
+// Destroys a dialog left over by a failing test.
+class DialogGuard {
+public:
+    explicit DialogGuard(HWND dialog) : dialog_(dialog) {}
+    ~DialogGuard() {
+        if (IsWindow(dialog_)) DestroyWindow(dialog_);
+    }
+    DialogGuard(const DialogGuard&) = delete;
+    DialogGuard& operator=(const DialogGuard&) = delete;
+
+private:
+    HWND dialog_;
+};
+
+SIZE OuterSize(HWND w) {
+    RECT r;
+    GetWindowRect(w, &r);
+    return {r.right - r.left, r.bottom - r.top};
+}
+
+SIZE ClientSize(HWND w) {
+    RECT r;
+    GetClientRect(w, &r);
+    return {r.right, r.bottom};
+}
+
+HWND ViewerDialog() { return DialogNew(UnitPixels, nullptr, L"", 10, 10, 302, 197, 0x20000, 0); }
+
+}  // namespace
+
+TEST(DialogStyle, FinalStyleRules) {
+    EXPECT_EQ(DialogFinalStyle(0, 10, 10, nullptr), 0x80C000D4u);
+    EXPECT_EQ(DialogFinalStyle(0x20000, 10, 10, nullptr), 0x00020054u);
+    EXPECT_EQ(DialogFinalStyle(0x20000 | WS_VISIBLE | DS_SYSMODAL, 10, 10, nullptr), 0x00020054u);
+    EXPECT_EQ(DialogFinalStyle(0x20000, DialogPositionDefault, 10, nullptr), 0x00020054u | DS_CENTER);
+    EXPECT_EQ(DialogFinalStyle(0x20000, 10, DialogPositionDefault, nullptr), 0x00020054u | DS_CENTER);
+    // A child without an owner becomes a popup; with one it stays a child.
+    EXPECT_EQ(DialogFinalStyle(WS_CHILD | DS_ABSALIGN, 0, 0, nullptr), static_cast<DWORD>(WS_POPUP) | 0x54u);
+    HWND owner = reinterpret_cast<HWND>(0x1234);
+    EXPECT_EQ(DialogFinalStyle(WS_CHILD | WS_POPUP | DS_ABSALIGN, 0, 0, owner), static_cast<DWORD>(WS_CHILD) | 0x54u);
+}
+
+TEST(DialogTemplate, BytesFieldByField) {
+    alignas(4) BYTE t[DialogTemplateSize];
+    memset(t, 0xEE, sizeof t);
+    size_t n = DialogTemplateBuild(t, sizeof t, 0x00020054, 0x12345678, 10, -2, 302, 197, FontTableFind(1));
+    auto word = [&](size_t at) { WORD v; memcpy(&v, t + at, 2); return v; };
+    auto dword = [&](size_t at) { DWORD v; memcpy(&v, t + at, 4); return v; };
+    EXPECT_EQ(word(0), 1);              // dlgVer
+    EXPECT_EQ(word(2), 0xFFFF);         // signature: extended template
+    EXPECT_EQ(dword(4), 0u);            // helpID
+    EXPECT_EQ(dword(8), 0x12345678u);   // exStyle, unchanged
+    EXPECT_EQ(dword(12), 0x00020054u);  // style
+    EXPECT_EQ(word(16), 0);             // cDlgItems
+    EXPECT_EQ(word(18), 10);            // x
+    EXPECT_EQ(word(20), 0xFFFE);        // y: low 16 bits of -2
+    EXPECT_EQ(word(22), 302);           // cx
+    EXPECT_EQ(word(24), 197);           // cy
+    EXPECT_EQ(word(26), 0);             // no menu
+    EXPECT_EQ(word(28), 0);             // system dialog class
+    EXPECT_EQ(word(30), L' ');          // title: one blank
+    EXPECT_EQ(word(32), 0);
+    EXPECT_EQ(word(34), 8);             // pointsize
+    EXPECT_EQ(word(36), 400);           // weight
+    EXPECT_EQ(t[38], 0);                // italic
+    EXPECT_EQ(t[39], 0);                // charset
+    const wchar_t face[] = L"MS Sans Serif";
+    EXPECT_EQ(memcmp(t + 40, face, sizeof face), 0);  // typeface with its zero
+    EXPECT_EQ(n, 40 + sizeof face);
+    EXPECT_EQ(t[n], 0xEE);  // nothing written past the end
+}
+
+TEST(DialogNew, ViewerCallGivesHiddenDialogAtTenTen) {
+    HWND d = ViewerDialog();
+    DialogGuard guard(d);
+    ASSERT_TRUE(d);
+    EXPECT_FALSE(IsWindowVisible(d));
+    RECT r;
+    GetWindowRect(d, &r);
+    EXPECT_EQ(r.left, 10);
+    EXPECT_EQ(r.top, 10);
+    SIZE c = ClientSize(d);
+    EXPECT_EQ(c.cx, 302);
+    EXPECT_EQ(c.cy, 197);
+    ObjectRecord* rec = ObjectRecordFind(d);
+    ASSERT_TRUE(rec);
+    EXPECT_EQ(rec->flags, 0x40000002u);
+    EXPECT_EQ(rec->parent, nullptr);
+    EXPECT_EQ(rec->kind, KindDialog);
+    EXPECT_EQ(rec->windowStyle, 0x00020054u);
+    EXPECT_EQ(rec->showCommand, SW_SHOW);
+    EXPECT_EQ(rec->dialogFont, reinterpret_cast<HFONT>(SendMessageW(d, WM_GETFONT, 0, 0)));
+    EXPECT_TRUE(rec->dialogFont);
+    // Style as the window has it: no system menu, no WS_VISIBLE.
+    DWORD style = static_cast<DWORD>(GetWindowLongW(d, GWL_STYLE));
+    EXPECT_FALSE(style & WS_SYSMENU);
+    EXPECT_FALSE(style & WS_VISIBLE);
+    EXPECT_EQ(GetWindowTextLengthW(d), 0);  // empty title, not the template's blank
+}
+
+TEST(DialogNew, ClientAreaIsExactWhateverTheFrame) {
+    const DWORD styles[] = {0, 0x20000, WS_CAPTION | WS_THICKFRAME | WS_SYSMENU, WS_POPUP | WS_BORDER};
+    for (DWORD style : styles) {
+        HWND d = DialogNew(UnitPixels, nullptr, L"T", 40, 30, 123, 77, style, 0);
+        DialogGuard guard(d);
+        ASSERT_TRUE(d);
+        SIZE c = ClientSize(d);
+        EXPECT_EQ(c.cx, 123) << std::hex << style;
+        EXPECT_EQ(c.cy, 77) << std::hex << style;
+        EXPECT_FALSE(IsWindowVisible(d));
+    }
+}
+
+TEST(DialogNew, VisibleStyleHasNoEffectAndTitleIsSet) {
+    HWND d = DialogNew(UnitPixels, nullptr, L"Caption \u00e9", 10, 10, 50, 50, WS_VISIBLE | 0x20000, 0);
+    DialogGuard guard(d);
+    ASSERT_TRUE(d);
+    EXPECT_FALSE(IsWindowVisible(d));
+    wchar_t text[32] = {};
+    GetWindowTextW(d, text, 32);
+    EXPECT_STREQ(text, L"Caption \u00e9");
+}
+
+TEST(DialogNew, CentredByOuterSizeInWorkArea) {
+    RECT work;
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    HWND d = DialogNew(UnitPixels, nullptr, L"", DialogPositionDefault, 5, 200, 100, 0, 0);
+    DialogGuard guard(d);
+    ASSERT_TRUE(d);
+    RECT r;
+    GetWindowRect(d, &r);
+    SIZE outer = OuterSize(d);
+    EXPECT_EQ(r.left, (work.left + work.right - outer.cx) / 2);
+    EXPECT_EQ(r.top, (work.top + work.bottom - outer.cy) / 2);
+    EXPECT_EQ(DialogCentre(0, 1280, 300), 490);
+    EXPECT_EQ(DialogCentre(0, 100, 300), 0);  // too large lands at 0
+
+    HWND big = DialogNew(UnitPixels, nullptr, L"", DialogPositionDefault, DialogPositionDefault,
+                         work.right + 500, work.bottom + 500, 0, 0);
+    DialogGuard bigGuard(big);
+    ASSERT_TRUE(big);
+    GetWindowRect(big, &r);
+    EXPECT_EQ(r.left, 0);
+    EXPECT_EQ(r.top, 0);
+}
+
+TEST(DialogNew, OwnerClientOriginIsAdded) {
+    HWND owner = DialogNew(UnitPixels, nullptr, L"owner", 100, 50, 300, 200, 0, 0);
+    DialogGuard ownerGuard(owner);
+    HWND d = DialogNew(UnitPixels, owner, L"", 10, 20, 50, 50, 0, 0);
+    DialogGuard guard(d);
+    ASSERT_TRUE(d);
+    POINT origin{0, 0};
+    ClientToScreen(owner, &origin);
+    RECT r;
+    GetWindowRect(d, &r);
+    EXPECT_EQ(r.left, origin.x + 10);
+    EXPECT_EQ(r.top, origin.y + 20);
+    EXPECT_EQ(ObjectRecordFind(d)->parent, owner);
+}
+
+TEST(DialogNew, ChildWithoutOwnerIsPopup) {
+    HWND d = DialogNew(UnitPixels, nullptr, L"", 10, 10, 50, 50, WS_CHILD, 0);
+    DialogGuard guard(d);
+    ASSERT_TRUE(d);
+    DWORD style = static_cast<DWORD>(GetWindowLongW(d, GWL_STYLE));
+    EXPECT_TRUE(style & WS_POPUP);
+    EXPECT_FALSE(style & WS_CHILD);
+}
+
+TEST(DialogNew, DialogUnitsAreLeftToTheTemplate) {
+    HWND d = DialogNew(UnitDialog, nullptr, L"", 0, 0, 100, 50, 0, 0);
+    DialogGuard guard(d);
+    ASSERT_TRUE(d);
+    EXPECT_EQ(ObjectRecordFind(d)->flags, 0x40000001u);
+    RECT units{0, 0, 100, 50};
+    MapDialogRect(d, &units);
+    SIZE c = ClientSize(d);
+    EXPECT_EQ(c.cx, units.right);
+    EXPECT_EQ(c.cy, units.bottom);
+}
+
+TEST(GraphicControlWindow, ViewerControlStyleClassIdAndFont) {
+    HWND d = ViewerDialog();
+    DialogGuard guard(d);
+    ControlAddGraphic(d, 1001, L"", 0, 0, 150, 81, 0x50000100, 0, nullptr);
+    HWND c = ControlHandle(d, 1001);
+    ASSERT_TRUE(c);
+    wchar_t cls[16] = {};
+    GetClassNameW(c, cls, 16);
+    EXPECT_EQ(_wcsicmp(cls, L"Static"), 0);
+    EXPECT_EQ(GetDlgCtrlID(c), 1001);
+    EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(c, GWL_STYLE)), 0x5000010Du);
+    EXPECT_EQ(GetWindowLongW(c, GWL_EXSTYLE) & ~WS_EX_NOPARENTNOTIFY, 0);
+    RECT r;
+    GetWindowRect(c, &r);
+    MapWindowPoints(nullptr, d, reinterpret_cast<POINT*>(&r), 2);
+    EXPECT_EQ(r.left, 0);
+    EXPECT_EQ(r.top, 0);
+    EXPECT_EQ(r.right, 150);
+    EXPECT_EQ(r.bottom, 81);
+    EXPECT_EQ(SendMessageW(c, WM_GETFONT, 0, 0), SendMessageW(d, WM_GETFONT, 0, 0));
+    ObjectRecord* rec = ObjectRecordFind(c);
+    ASSERT_TRUE(rec);
+    EXPECT_EQ(rec->flags & ~FlagHasFocus, 0x20000002u);
+    EXPECT_EQ(rec->kind, KindGraphicControl);
+    EXPECT_EQ(rec->parent, d);
+    EXPECT_EQ(rec->windowStyle, 0x5000010Du);
+    EXPECT_EQ(rec->graphic.canvasWidth, 150);
+    EXPECT_EQ(rec->graphic.canvasHeight, 81);
+    EXPECT_EQ(ControlHandle(d, 1002), nullptr);
+}
+
+TEST(GraphicControlWindow, DefaultStyleIsATabStop) {
+    EXPECT_EQ(ControlFinalStyle(0), 0x5001000Du);
+    EXPECT_EQ(ControlFinalStyle(0x50000100), 0x5000010Du);
+    EXPECT_EQ(ControlFinalStyle(WS_BORDER), static_cast<DWORD>(WS_BORDER) | 0x5000000Du);
+    HWND d = ViewerDialog();
+    DialogGuard guard(d);
+    ControlAddGraphic(d, 7, L"", 0, 0, 20, 20, 0, 0, nullptr);
+    EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(ControlHandle(d, 7), GWL_STYLE)), 0x5001000Du);
+}
+
+TEST(GraphicControlWindow, DialogUnitsConvertedWithMapDialogRect) {
+    HWND d = DialogNew(UnitDialog, nullptr, L"", 0, 0, 200, 100, 0, 0);
+    DialogGuard guard(d);
+    ControlAddGraphic(d, 5, L"", 10, 8, 40, 20, 0, 0, nullptr);
+    RECT expected{10, 8, 50, 28};
+    MapDialogRect(d, &expected);
+    RECT r;
+    GetWindowRect(ControlHandle(d, 5), &r);
+    MapWindowPoints(nullptr, d, reinterpret_cast<POINT*>(&r), 2);
+    EXPECT_EQ(r.left, expected.left);
+    EXPECT_EQ(r.top, expected.top);
+    EXPECT_EQ(r.right, expected.right);
+    EXPECT_EQ(r.bottom, expected.bottom);
+    EXPECT_EQ(ObjectRecordFind(ControlHandle(d, 5))->flags & ~FlagHasFocus, 0x20000001u);
+}
+
+TEST(GraphicControlWindow, NotADialogCreatesNothing) {
+    int before = ObjectRecordCount();
+    HWND plain = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ControlAddGraphic(plain, 3, L"", 0, 0, 5, 5, 0, 0, nullptr);
+    EXPECT_EQ(GetDlgItem(plain, 3), nullptr);
+    EXPECT_EQ(ObjectRecordCount(), before);
+    DestroyWindow(plain);
+}
+
+TEST(Sizes, DialogSetSizeSetsOuterSizeAndNeverMoves) {
+    HWND d = ViewerDialog();
+    DialogGuard guard(d);
+    DialogSetSize(d, 306, 229);
+    SIZE outer = OuterSize(d);
+    EXPECT_EQ(outer.cx, 306);
+    EXPECT_EQ(outer.cy, 229);
+    RECT r;
+    GetWindowRect(d, &r);
+    EXPECT_EQ(r.left, 10);
+    EXPECT_EQ(r.top, 10);
+    ControlSetSize(d, 999, 5, 5);  // no such control: nothing changes
+    outer = OuterSize(d);
+    EXPECT_EQ(outer.cx, 306);
+}
+
+TEST(Sizes, SetTextEmptiesCaption) {
+    HWND d = DialogNew(UnitPixels, nullptr, L"start", 10, 10, 50, 50, 0, 0);
+    DialogGuard guard(d);
+    DialogSetText(d, L"cat.png");
+    wchar_t text[16] = {};
+    GetWindowTextW(d, text, 16);
+    EXPECT_STREQ(text, L"cat.png");
+    DialogSetText(d, L"");
+    EXPECT_EQ(GetWindowTextLengthW(d), 0);
+}
+
+namespace {
+
+void FillCanvasPattern(ObjectRecord* rec) {
+    for (int y = 0; y < rec->graphic.canvasHeight; ++y)
+        for (int x = 0; x < rec->graphic.canvasWidth; ++x)
+            SetPixel(rec->graphic.canvasDC, x, y, RGB(x & 0xFF, y & 0xFF, 77));
+}
+
+}  // namespace
+
+TEST(Resize, KeepsTopLeftAndFillsWithBackground) {
+    HWND d = ViewerDialog();
+    DialogGuard guard(d);
+    ControlAddGraphic(d, 1001, L"", 0, 0, 150, 81, 0x50000100, 0, nullptr);
+    GraphicAttach(d, 1001, TRUE);
+    GraphicSetColor(ColorDefault, 0x00336699);
+    ObjectRecord* rec = ObjectRecordFind(ControlHandle(d, 1001));
+    FillCanvasPattern(rec);
+
+    ControlSetSize(d, 1001, 300, 200);
+    EXPECT_EQ(rec->graphic.canvasWidth, 300);
+    EXPECT_EQ(rec->graphic.canvasHeight, 200);
+    EXPECT_EQ(ClientSize(ControlHandle(d, 1001)).cx, 300);
+    EXPECT_EQ(ClientSize(ControlHandle(d, 1001)).cy, 200);
+    Pixels p = DcPixels(rec->graphic.canvasDC, 0, 0, 300, 200);
+    int wrong = 0;
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 300; ++x) {
+            uint32_t want = (x < 150 && y < 81) ? Rgb(RGB(x & 0xFF, y & 0xFF, 77)) : Rgb(0x00336699);
+            wrong += p[static_cast<size_t>(y) * 300 + x] != want;
+        }
+    EXPECT_EQ(wrong, 0);
+
+    ControlSetSize(d, 1001, 150, 81);
+    p = DcPixels(rec->graphic.canvasDC, 0, 0, 150, 81);
+    wrong = 0;
+    for (int y = 0; y < 81; ++y)
+        for (int x = 0; x < 150; ++x) wrong += p[static_cast<size_t>(y) * 150 + x] != Rgb(RGB(x & 0xFF, y & 0xFF, 77));
+    EXPECT_EQ(wrong, 0);
+
+    ControlSetSize(d, 1001, 0, 0);
+    EXPECT_EQ(rec->graphic.canvasWidth, 1);
+    EXPECT_EQ(rec->graphic.canvasHeight, 1);
+    EXPECT_EQ(ClientSize(ControlHandle(d, 1001)).cx, 1);
+    EXPECT_EQ(ClientSize(ControlHandle(d, 1001)).cy, 1);
+    GraphicDetach();
+}
+
+TEST(Resize, BorderIsAllowedFor) {
+    HWND d = ViewerDialog();
+    DialogGuard guard(d);
+    ControlAddGraphic(d, 4, L"", 0, 0, 50, 50, 0x50000100 | WS_BORDER, 0, nullptr);
+    HWND c = ControlHandle(d, 4);
+    ControlSetSize(d, 4, 100, 60);
+    SIZE outer = OuterSize(c);
+    EXPECT_EQ(outer.cx, 100);
+    EXPECT_EQ(outer.cy, 60);
+    ObjectRecord* rec = ObjectRecordFind(c);
+    EXPECT_EQ(rec->graphic.canvasWidth, ClientSize(c).cx);
+    EXPECT_EQ(rec->graphic.canvasHeight, ClientSize(c).cy);
+    EXPECT_LT(ClientSize(c).cx, 100);
+}
+
+namespace {
+
+struct ShownDialog {
+    HWND dialog;
+    HWND control;
+    POINT origin;  // control's client origin on screen
+};
+
+ShownDialog ShowWithControl(int left, int top) {
+    ShownDialog s{};
+    s.dialog = DialogNew(UnitPixels, nullptr, L"paint", left, top, 120, 80, 0, 0);
+    ControlAddGraphic(s.dialog, 1001, L"", 0, 0, 120, 80, 0x50000100, 0, nullptr);
+    s.control = ControlHandle(s.dialog, 1001);
+    ShowWindow(s.dialog, SW_SHOW);
+    UpdateWindow(s.dialog);
+    PumpFor(50);
+    ClientToScreen(s.control, &s.origin);
+    return s;
+}
+
+int CountColour(const Pixels& p, uint32_t rgb) {
+    int n = 0;
+    for (uint32_t v : p) n += v == rgb;
+    return n;
+}
+
+}  // namespace
+
+TEST(Painting, ClearNotDeferredReachesScreenBeforeReturn) {
+    ShownDialog s = ShowWithControl(300, 300);
+    DialogGuard guard(s.dialog);
+    GraphicAttach(s.dialog, 1001, FALSE);
+    GraphicClear(0x0000FF, 0);  // red, no pumping after
+    Pixels p = WindowPixels(s.control, 0, 0, 120, 80);
+    EXPECT_EQ(CountColour(p, 0xFF0000), 120 * 80);
+    GraphicClear(0x00FF00, 0);
+    p = WindowPixels(s.control, 0, 0, 120, 80);
+    EXPECT_EQ(CountColour(p, 0x00FF00), 120 * 80);
+    GraphicDetach();
+}
+
+TEST(Painting, DeferredClearWaitsForRedraw) {
+    ShownDialog s = ShowWithControl(300, 420);
+    DialogGuard guard(s.dialog);
+    GraphicAttach(s.dialog, 1001, FALSE);
+    GraphicClear(0xFFFFFF, 0);
+    GraphicAttach(s.dialog, 1001, TRUE);
+    GraphicClear(0x0000FF, 0);
+    Pixels p = WindowPixels(s.control, 0, 0, 120, 80);
+    EXPECT_EQ(CountColour(p, 0xFFFFFF), 120 * 80);
+    EXPECT_TRUE(ObjectRecordFind(s.control)->flags & FlagChangePending);
+    GraphicRedraw();
+    p = WindowPixels(s.control, 0, 0, 120, 80);
+    EXPECT_EQ(CountColour(p, 0xFF0000), 120 * 80);
+    EXPECT_FALSE(ObjectRecordFind(s.control)->flags & FlagChangePending);
+    GraphicDetach();
+}
+
+TEST(Painting, DrawItemPaintsOnlyForDrawEntire) {
+    HWND d = ViewerDialog();
+    DialogGuard guard(d);
+    ControlAddGraphic(d, 1001, L"", 0, 0, 20, 10, 0x50000100, 0, nullptr);
+    GraphicAttach(d, 1001, TRUE);
+    GraphicClear(0x0000FF, 0);
+    GraphicDetach();
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    HBITMAP target = CreateCompatibleBitmap(screen, 20, 10);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(mem, target);
+    RECT all{0, 0, 20, 10};
+    FillRect(mem, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    DRAWITEMSTRUCT item{};
+    item.CtlType = ODT_STATIC;
+    item.CtlID = 1001;
+    item.itemAction = ODA_FOCUS;
+    item.hwndItem = ControlHandle(d, 1001);
+    item.hDC = mem;
+    item.rcItem = all;
+    EXPECT_EQ(DialogDispatch(d, WM_DRAWITEM, 1001, reinterpret_cast<LPARAM>(&item)), FALSE);
+    EXPECT_EQ(CountColour(DcPixels(mem, 0, 0, 20, 10), 0xFFFFFF), 200);
+    item.itemAction = ODA_DRAWENTIRE | ODA_FOCUS;
+    EXPECT_EQ(DialogDispatch(d, WM_DRAWITEM, 1001, reinterpret_cast<LPARAM>(&item)), TRUE);
+    EXPECT_EQ(CountColour(DcPixels(mem, 0, 0, 20, 10), 0xFF0000), 200);
+    item.CtlID = 1002;  // no such graphic control
+    EXPECT_EQ(DialogDispatch(d, WM_DRAWITEM, 1002, reinterpret_cast<LPARAM>(&item)), FALSE);
+    SelectObject(mem, old);
+    DeleteObject(target);
+    DeleteDC(mem);
+}
+
+TEST(Painting, RedrawOfBitmapShowsNothingAndKeepsPixels) {
+    HBITMAP b = GraphicBitmapNew(8, 8);
+    GraphicAttach(b, 0, FALSE);
+    GraphicClear(0x123456, 0);
+    GraphicRedraw();
+    EXPECT_EQ(CountColour(DcPixels(GraphicGetDC(), 0, 0, 8, 8), Rgb(0x123456)), 64);
+    GraphicBitmapEnd();
+}
+
+TEST(Leaks, DialogsWithControlsLeaveNothingBehind) {
+    int records = ObjectRecordCount();
+    // Warm up: fonts and classes made once per process.
+    for (int i = 0; i < 2; ++i) DestroyWindow(ViewerDialog());
+    int objects = GdiObjectsLive();
+    for (int i = 0; i < 50; ++i) {
+        HWND d = ViewerDialog();
+        ControlAddGraphic(d, 1001, L"", 0, 0, 150, 81, 0x50000100, 0, nullptr);
+        ControlAddGraphic(d, 1002, L"", 0, 0, 30, 30, 0, 0, nullptr);
+        GraphicAttach(d, 1001, FALSE);
+        GraphicSetColor(ColorDefault, 0xFFFFFF);
+        GraphicClear(ColorDefault, 0);
+        ControlSetSize(d, 1001, 300, 200);
+        GraphicDetach();
+        DestroyWindow(d);
+    }
+    EXPECT_EQ(ObjectRecordCount(), records);
+    EXPECT_EQ(GdiObjectsLive(), objects);
+}

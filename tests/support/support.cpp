@@ -1,0 +1,240 @@
+#include "support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sstream>
+
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        if (done()) return true;
+        if (GetTickCount() - start > timeoutMs) return false;
+        Sleep(1);
+    }
+}
+
+void PumpFor(DWORD ms) {
+    PumpUntil([] { return false; }, ms);
+}
+
+// ---- Message boxes -------------------------------------------------------
+
+namespace {
+
+thread_local HHOOK cbtHook = nullptr;
+thread_local std::vector<BoxSeen>* caught = nullptr;
+
+BOOL CALLBACK CollectStatic(HWND child, LPARAM param) {
+    wchar_t cls[32] = {};
+    GetClassNameW(child, cls, 32);
+    if (_wcsicmp(cls, L"Static") != 0) return TRUE;
+    int n = GetWindowTextLengthW(child);
+    if (n <= 0) return TRUE;
+    std::wstring text(static_cast<size_t>(n) + 1, L'\0');
+    GetWindowTextW(child, text.data(), n + 1);
+    text.resize(static_cast<size_t>(n));
+    auto* out = reinterpret_cast<std::wstring*>(param);
+    if (out->empty()) *out = text;
+    return TRUE;
+}
+
+LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_ACTIVATE && caught) {
+        HWND window = reinterpret_cast<HWND>(wParam);
+        wchar_t cls[32] = {};
+        GetClassNameW(window, cls, 32);
+        if (wcscmp(cls, L"#32770") == 0 && GetDlgItem(window, IDOK)) {
+            caught->push_back(MessageBoxRead(window));
+            PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetDlgItem(window, IDOK)));
+        }
+    }
+    return CallNextHookEx(cbtHook, code, wParam, lParam);
+}
+
+}  // namespace
+
+BoxSeen MessageBoxRead(HWND box) {
+    BoxSeen seen{};
+    int n = GetWindowTextLengthW(box);
+    seen.caption.assign(static_cast<size_t>(n) + 1, L'\0');
+    GetWindowTextW(box, seen.caption.data(), n + 1);
+    seen.caption.resize(static_cast<size_t>(n));
+    EnumChildWindows(box, CollectStatic, reinterpret_cast<LPARAM>(&seen.text));
+    seen.style = static_cast<DWORD>(GetWindowLongW(box, GWL_STYLE));
+    seen.hadOwner = GetWindow(box, GW_OWNER) != nullptr;
+    return seen;
+}
+
+static std::vector<BoxSeen> catcherBoxes;
+
+MessageBoxCatcher::MessageBoxCatcher() {
+    catcherBoxes.clear();
+    caught = &catcherBoxes;
+    cbtHook = SetWindowsHookExW(WH_CBT, CbtProc, nullptr, GetCurrentThreadId());
+}
+
+MessageBoxCatcher::~MessageBoxCatcher() {
+    UnhookWindowsHookEx(cbtHook);
+    cbtHook = nullptr;
+    caught = nullptr;
+}
+
+const std::vector<BoxSeen>& MessageBoxCatcher::boxes() const { return catcherBoxes; }
+
+// ---- Pixels --------------------------------------------------------------
+
+Pixels DcPixels(HDC dc, int x, int y, int width, int height) {
+    Pixels out(static_cast<size_t>(width) * static_cast<size_t>(height));
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP dib = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC mem = CreateCompatibleDC(dc);
+    HGDIOBJ old = SelectObject(mem, dib);
+    BitBlt(mem, 0, 0, width, height, dc, x, y, SRCCOPY);
+    GdiFlush();
+    const auto* p = static_cast<const uint32_t*>(bits);
+    for (size_t i = 0; i < out.size(); ++i) out[i] = p[i] & 0xFFFFFF;
+    SelectObject(mem, old);
+    DeleteDC(mem);
+    DeleteObject(dib);
+    return out;
+}
+
+Pixels ScreenPixels(int x, int y, int width, int height) {
+    HDC screen = GetDC(nullptr);
+    Pixels p = DcPixels(screen, x, y, width, height);
+    ReleaseDC(nullptr, screen);
+    return p;
+}
+
+Pixels WindowPixels(HWND window, int x, int y, int width, int height) {
+    HDC dc = GetDC(window);
+    Pixels p = DcPixels(dc, x, y, width, height);
+    ReleaseDC(window, dc);
+    return p;
+}
+
+uint32_t Rgb(COLORREF c) {
+    return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
+}
+
+// ---- GDI objects ---------------------------------------------------------
+
+int GdiObjectsLive() {
+    std::vector<HBRUSH> brushes;
+    brushes.reserve(70000);
+    for (;;) {
+        HBRUSH b = CreateSolidBrush(RGB(1, 2, 3));
+        if (!b) break;
+        brushes.push_back(b);
+        if (brushes.size() > 200000) break;
+    }
+    int room = static_cast<int>(brushes.size());
+    for (HBRUSH b : brushes) DeleteObject(b);
+    return -room;  // fewer free places means more live objects
+}
+
+// ---- Message logs --------------------------------------------------------
+
+bool MessageLog::Contains(UINT message) const { return Count(message) > 0; }
+
+size_t MessageLog::Count(UINT message) const {
+    size_t n = 0;
+    for (const auto& e : entries_) n += e.message == message;
+    return n;
+}
+
+namespace {
+std::string Describe(UINT m, WPARAM w, LPARAM l) {
+    char buf[96];
+    snprintf(buf, sizeof buf, "msg 0x%04X wp 0x%lX lp 0x%lX", m, static_cast<unsigned long>(w),
+             static_cast<unsigned long>(l));
+    return buf;
+}
+}  // namespace
+
+void MessageLog::Expect(const std::vector<ExpectedMessage>& expected, const char* file, int line) {
+    size_t got = 0;
+    std::ostringstream failure;
+    for (size_t step = 0; step < expected.size(); ++step) {
+        const ExpectedMessage& e = expected[step];
+        bool matches = got < entries_.size() && entries_[got].message == e.message &&
+                       (!(e.check & ExpectedMessage::WParam) || entries_[got].wParam == e.wParam) &&
+                       (!(e.check & ExpectedMessage::LParam) || entries_[got].lParam == e.lParam);
+        if (matches) {
+            ++got;
+            continue;
+        }
+        if (e.optional) continue;
+        failure << "at step " << step << " expected " << Describe(e.message, e.wParam, e.lParam) << ", got "
+                << (got < entries_.size()
+                        ? Describe(entries_[got].message, entries_[got].wParam, entries_[got].lParam)
+                        : std::string("nothing"));
+        break;
+    }
+    if (failure.str().empty() && got < entries_.size()) {
+        failure << "unexpected extra " << Describe(entries_[got].message, entries_[got].wParam, entries_[got].lParam);
+    }
+    if (!failure.str().empty()) {
+        failure << "\nexpected:";
+        for (const auto& e : expected) failure << "\n  " << Describe(e.message, e.wParam, e.lParam) << (e.optional ? " (optional)" : "");
+        failure << "\ngot:";
+        for (const auto& g : entries_) failure << "\n  " << Describe(g.message, g.wParam, g.lParam);
+        ADD_FAILURE_AT(file, line) << failure.str();
+    }
+    entries_.clear();
+}
+
+// ---- Files ---------------------------------------------------------------
+
+TempFolder::TempFolder() {
+    wchar_t base[MAX_PATH];
+    GetTempPathW(MAX_PATH, base);
+    static LONG serial = 0;
+    wchar_t name[MAX_PATH];
+    swprintf(name, MAX_PATH, L"%lsvistora-%lu-%ld", base, GetCurrentProcessId(), InterlockedIncrement(&serial));
+    path_ = name;
+    CreateDirectoryW(path_.c_str(), nullptr);
+}
+
+TempFolder::~TempFolder() {
+    // Removes files and folders one level down, then the folder.
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((path_ + L"\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..") continue;
+            std::wstring full = path_ + L"\\" + name;
+            SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveDirectoryW(full.c_str());
+            } else {
+                DeleteFileW(full.c_str());
+            }
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryW(path_.c_str());
+}
+
+bool FileWriteBytes(const std::wstring& path, const std::string& bytes) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+    return ok && written == bytes.size();
+}

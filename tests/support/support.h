@@ -1,0 +1,117 @@
+// Helpers shared by the test programs: message-box catcher, pixel reading,
+// GDI object counting, message logs and picture files.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+// ---- Waiting -------------------------------------------------------------
+
+// Pumps the thread's messages until `done` holds or `timeoutMs` passes.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000);
+void PumpFor(DWORD ms);
+
+// ---- Message boxes -------------------------------------------------------
+
+struct BoxSeen {
+    std::wstring caption;
+    std::wstring text;
+    DWORD style;
+    bool hadOwner;
+};
+
+// While alive, every message box the thread opens is read and closed with
+// OK from a thread-local CBT hook, so modal code runs through.
+class MessageBoxCatcher {
+public:
+    MessageBoxCatcher();
+    ~MessageBoxCatcher();
+    MessageBoxCatcher(const MessageBoxCatcher&) = delete;
+    MessageBoxCatcher& operator=(const MessageBoxCatcher&) = delete;
+    const std::vector<BoxSeen>& boxes() const;
+};
+
+// Reads the caption and message text of a message-box window.
+BoxSeen MessageBoxRead(HWND box);
+
+// ---- Pixels --------------------------------------------------------------
+
+// 0x00RRGGBB values, row by row from the top.
+using Pixels = std::vector<uint32_t>;
+Pixels DcPixels(HDC dc, int x, int y, int width, int height);
+Pixels ScreenPixels(int x, int y, int width, int height);
+// What a window of this process shows, read through its own DC (the
+// screen DC may lag behind Wine's window surface).
+Pixels WindowPixels(HWND window, int x, int y, int width, int height);
+uint32_t Rgb(COLORREF c);  // 0x00BBGGRR to 0x00RRGGBB
+
+// ---- Resources -----------------------------------------------------------
+
+// Live GDI objects of this process, counted by how many more brushes fit
+// (GetGuiResources is a stub under Wine). Compare two probes.
+int GdiObjectsLive();
+
+// ---- Message logs --------------------------------------------------------
+
+struct LoggedMessage {
+    HWND window;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+
+struct ExpectedMessage {
+    UINT message;
+    enum Check { Any = 0, WParam = 1, LParam = 2, Both = 3 } check;
+    WPARAM wParam;
+    LPARAM lParam;
+    bool optional;
+};
+
+class MessageLog {
+public:
+    void Add(HWND w, UINT m, WPARAM wp, LPARAM lp) { entries_.push_back({w, m, wp, lp}); }
+    const std::vector<LoggedMessage>& entries() const { return entries_; }
+    void Clear() { entries_.clear(); }
+    bool Contains(UINT message) const;
+    size_t Count(UINT message) const;
+    // Compares in step, optional entries may be missing; reports
+    // "at step n expected X, got Y" and both lists; clears the log.
+    void Expect(const std::vector<ExpectedMessage>& expected, const char* file, int line);
+
+private:
+    std::vector<LoggedMessage> entries_;
+};
+
+#define EXPECT_MESSAGES(log, table) (log).Expect((table), __FILE__, __LINE__)
+
+// ---- Picture files -------------------------------------------------------
+
+enum class PictureFormat { Png, Bmp, Jpeg, Gif, Tiff };
+
+// Writes a width x height picture whose pixel (x, y) is colour(x, y)
+// (0xAARRGGBB). Returns false when GDI+ cannot encode it.
+bool PictureWrite(const std::wstring& path, int width, int height, PictureFormat format,
+                  const std::function<uint32_t(int, int)>& colour);
+// A test pattern with distinct colours per pixel neighbourhood.
+uint32_t PatternColour(int x, int y);
+
+// A fresh folder under the temporary folder, removed with its files.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    const std::wstring& path() const { return path_; }
+    std::wstring File(const std::wstring& name) const { return path_ + L"\\" + name; }
+
+private:
+    std::wstring path_;
+};
+
+bool FileWriteBytes(const std::wstring& path, const std::string& bytes);

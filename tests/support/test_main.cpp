@@ -1,0 +1,26 @@
+// Every test program starts like the viewer: thread record, font table,
+// common controls and GDI+, in the program's floating-point mode.
+#undef WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#include <commctrl.h>
+#include <objidl.h>
+#include <gdiplus.h>
+
+#include <gtest/gtest.h>
+
+#include "dialog/records.h"
+
+int main(int argc, char** argv) {
+    testing::InitGoogleTest(&argc, argv);
+    ThreadSlotSetup();
+    FontTableBuild();
+    INITCOMMONCONTROLSEX classes{sizeof(classes), 0x706F};
+    InitCommonControlsEx(&classes);
+    Gdiplus::GdiplusStartupInput input;
+    ULONG_PTR token = 0;
+    Gdiplus::GdiplusStartup(&token, &input, nullptr);
+    FpuModeSet();
+    int result = RUN_ALL_TESTS();
+    Gdiplus::GdiplusShutdown(token);
+    return result;
+}
