@@ -6,7 +6,7 @@ need=()
 have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
 
 pkgs=(cmake make g++-mingw-w64-i686-posix mingw-w64-tools binutils-mingw-w64-i686
-      wine wine32:i386 xvfb xauth googletest imagemagick x11-apps)
+      wine wine32:i386 xvfb xauth googletest imagemagick)
 for p in "${pkgs[@]}"; do have_pkg "$p" || need+=("$p"); done
 
 if [ ${#need[@]} -eq 0 ]; then

@@ -4,6 +4,7 @@
 #include <objidl.h>
 #include <gdiplus.h>
 
+#include <string>
 #include <vector>
 
 #include "support.h"
@@ -37,10 +38,75 @@ const wchar_t* MimeOf(PictureFormat format) {
     return L"image/png";
 }
 
+// GIF through GDI+ does not round-trip under Wine, so GIFs are written
+// here: one frame, a global palette, and LZW data made of literal codes
+// only (a clear code every 250 pixels keeps every code 9 bits wide).
+bool GifWrite(const std::wstring& path, int width, int height, const std::function<uint32_t(int, int)>& colour) {
+    std::vector<uint32_t> palette;
+    std::vector<BYTE> indices;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            uint32_t c = colour(x, y) & 0xFFFFFF;
+            size_t i = 0;
+            while (i < palette.size() && palette[i] != c) ++i;
+            if (i == palette.size()) {
+                if (palette.size() == 256) return false;
+                palette.push_back(c);
+            }
+            indices.push_back(static_cast<BYTE>(i));
+        }
+    }
+    std::string out = "GIF89a";
+    auto word = [&](int v) { out.push_back(static_cast<char>(v & 0xFF)); out.push_back(static_cast<char>(v >> 8)); };
+    word(width);
+    word(height);
+    out += std::string("\xF7\x00\x00", 3);  // 256-entry global palette
+    for (int i = 0; i < 256; ++i) {
+        uint32_t c = i < static_cast<int>(palette.size()) ? palette[i] : 0;
+        out.push_back(static_cast<char>(c >> 16));
+        out.push_back(static_cast<char>(c >> 8));
+        out.push_back(static_cast<char>(c));
+    }
+    out.push_back(',');
+    word(0);
+    word(0);
+    word(width);
+    word(height);
+    out.push_back(0);
+    out.push_back(8);  // minimum code size
+    std::string data;
+    uint32_t bits = 0;
+    int count = 0;
+    auto code = [&](uint32_t c) {
+        bits |= c << count;
+        count += 9;
+        while (count >= 8) {
+            data.push_back(static_cast<char>(bits & 0xFF));
+            bits >>= 8;
+            count -= 8;
+        }
+    };
+    for (size_t i = 0; i < indices.size(); ++i) {
+        if (i % 250 == 0) code(256);
+        code(indices[i]);
+    }
+    code(257);
+    if (count) data.push_back(static_cast<char>(bits & 0xFF));
+    for (size_t at = 0; at < data.size(); at += 255) {
+        std::string block = data.substr(at, 255);
+        out.push_back(static_cast<char>(block.size()));
+        out += block;
+    }
+    out.push_back(0);
+    out.push_back(';');
+    return FileWriteBytes(path, out);
+}
+
 }  // namespace
 
 bool PictureWrite(const std::wstring& path, int width, int height, PictureFormat format,
                   const std::function<uint32_t(int, int)>& colour) {
+    if (format == PictureFormat::Gif) return GifWrite(path, width, height, colour);
     CLSID clsid;
     if (!EncoderFind(MimeOf(format), &clsid)) return false;
     Gdiplus::Bitmap bitmap(width, height, PixelFormat32bppARGB);

@@ -1,0 +1,56 @@
+// The end-to-end driver: starts a program with an exact command line,
+// finds its windows, reads and answers its message boxes, looks at its
+// pixels, clicks and types, and collects its exit code. Every wait has a
+// time-out; only processes it started are ended, by their own handle.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "support/support.h"
+
+struct Launched {
+    HANDLE process = nullptr;
+    DWORD pid = 0;
+    DWORD thread = 0;
+};
+
+// Starts `exe` with exactly `commandLine` (program name included) and the
+// given extra environment entries ("NAME=value"); false when it cannot.
+bool DriverLaunch(const std::wstring& exe, const std::wstring& commandLine, Launched* out,
+                  const std::vector<std::wstring>& environment = {});
+// Waits for the end of the process; false on time-out.
+bool DriverWaitExit(const Launched& p, DWORD timeoutMs, DWORD* exitCode);
+// Ends a process this driver started and closes its handle.
+void DriverEnd(Launched& p);
+
+std::vector<HWND> DriverTopWindows(DWORD pid, bool visibleOnly);
+bool DriverIsMessageBox(HWND window);
+// Waits for a visible message box, or for a visible top-level window of
+// the process that is not one; null on time-out or when the process ends.
+HWND DriverWaitMessageBox(const Launched& p, DWORD timeoutMs);
+HWND DriverWaitMainWindow(const Launched& p, DWORD timeoutMs);
+// Presses OK on a box and waits until it is gone; false on time-out.
+bool DriverPressOk(HWND box, DWORD timeoutMs = 5000);
+// True when the process showed a visible window within `ms` (it is then
+// still running); false when it ended or stayed invisible.
+bool DriverShowsWindowWithin(const Launched& p, DWORD ms);
+
+std::wstring DriverWindowText(HWND window);
+// Caption and message text of another process's message box.
+BoxSeen DriverBoxRead(HWND box);
+
+// Input: real mouse and key events through SendInput.
+void DriverClick(HWND window, int x, int y, bool right = false);
+void DriverMoveMouse(HWND window, int x, int y);
+void DriverKey(WORD virtualKey);
+
+// Polls the screen at the window's client area until it equals `expected`
+// (width x height, 0x00RRGGBB); returns the last pixels read.
+bool DriverWaitPixels(HWND window, int width, int height, const Pixels& expected, DWORD timeoutMs,
+                      Pixels* last = nullptr);
+
+// Converts a Linux path to the Z: path Wine shows it as.
+std::wstring DriverWindowsPath(const std::string& path);

@@ -1,0 +1,330 @@
+// The real viewer under Wine, driven from outside like a user would.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "driver/driver.h"
+#include "support/support.h"
+
+namespace {
+
+constexpr DWORD Patience = 15000;  // for a window or a box to appear
+
+std::wstring EnvPath(const char* name) {
+    const char* v = getenv(name);
+    return v ? DriverWindowsPath(v) : std::wstring();
+}
+
+std::wstring ViewerExe() { return EnvPath("VISTORA_EXE"); }
+
+std::wstring Quoted(const std::wstring& s) { return L"\"" + s + L"\""; }
+
+// A started viewer that is ended by its own handle if a test fails early.
+struct Viewer {
+    Launched p;
+    ~Viewer() { DriverEnd(p); }
+    bool Start(const std::wstring& tail, const std::vector<std::wstring>& env = {},
+               const std::wstring& exe = ViewerExe()) {
+        return DriverLaunch(exe, Quoted(exe) + tail, &p, env);
+    }
+    DWORD Exit() {
+        DWORD code = 0xDEAD;
+        EXPECT_TRUE(DriverWaitExit(p, Patience, &code)) << "the viewer did not end";
+        return code;
+    }
+};
+
+class EndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_FALSE(ViewerExe().empty()) << "VISTORA_EXE is not set"; }
+    TempFolder folder;
+};
+
+Pixels Expected(int w, int h, const std::function<uint32_t(int, int)>& colour) {
+    Pixels p(static_cast<size_t>(w) * static_cast<size_t>(h));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) p[static_cast<size_t>(y) * w + x] = colour(x, y) & 0xFFFFFF;
+    return p;
+}
+
+struct MainWindowFacts {
+    RECT outer;
+    std::wstring caption;
+    DWORD style;
+    int children;
+    HWND control;
+    DWORD controlStyle;
+    RECT controlClient;
+};
+
+BOOL CALLBACK CountChild(HWND, LPARAM n) {
+    ++*reinterpret_cast<int*>(n);
+    return TRUE;
+}
+
+MainWindowFacts Facts(HWND main) {
+    MainWindowFacts f{};
+    GetWindowRect(main, &f.outer);
+    f.caption = DriverWindowText(main);
+    f.style = static_cast<DWORD>(GetWindowLongW(main, GWL_STYLE));
+    EnumChildWindows(main, CountChild, reinterpret_cast<LPARAM>(&f.children));
+    f.control = GetDlgItem(main, 1001);
+    f.controlStyle = static_cast<DWORD>(GetWindowLongW(f.control, GWL_STYLE));
+    GetClientRect(f.control, &f.controlClient);
+    return f;
+}
+
+}  // namespace
+
+TEST_F(EndToEnd, PictureWithBlankInPathQuotedAndUnquoted) {
+    std::wstring picture = folder.File(L"pic one.png");
+    ASSERT_TRUE(PictureWrite(picture, 300, 200, PictureFormat::Png, PatternColour));
+    Pixels expected = Expected(300, 200, PatternColour);
+    for (bool quoted : {true, false}) {
+        SCOPED_TRACE(quoted ? "quoted" : "unquoted");
+        Viewer v;
+        ASSERT_TRUE(v.Start(L" " + (quoted ? Quoted(picture) : picture)));
+        HWND main = DriverWaitMainWindow(v.p, Patience);
+        ASSERT_TRUE(main);
+        MainWindowFacts f = Facts(main);
+        EXPECT_EQ(f.outer.left, 10);
+        EXPECT_EQ(f.outer.top, 10);
+        EXPECT_EQ(f.outer.right - f.outer.left, 306);
+        EXPECT_EQ(f.outer.bottom - f.outer.top, 229);
+        EXPECT_EQ(f.caption, L"pic one.png");
+        EXPECT_FALSE(f.style & WS_SYSMENU);
+        EXPECT_EQ(f.children, 1);
+        ASSERT_TRUE(f.control);
+        wchar_t cls[16] = {};
+        GetClassNameW(f.control, cls, 16);
+        EXPECT_EQ(_wcsicmp(cls, L"Static"), 0);
+        EXPECT_EQ(f.controlStyle, 0x5000010Du);
+        EXPECT_EQ(f.controlClient.right, 300);
+        EXPECT_EQ(f.controlClient.bottom, 200);
+        Pixels seen;
+        EXPECT_TRUE(DriverWaitPixels(f.control, 300, 200, expected, 5000, &seen)) << "the picture is not on screen";
+        DriverClick(f.control, 150, 100);
+        EXPECT_EQ(v.Exit(), 0u);
+    }
+}
+
+TEST_F(EndToEnd, OnlyButtonPressesAndCloseRequestsEndIt) {
+    std::wstring picture = folder.File(L"small.bmp");
+    ASSERT_TRUE(PictureWrite(picture, 120, 90, PictureFormat::Bmp, PatternColour));
+    {
+        Viewer v;
+        ASSERT_TRUE(v.Start(L" " + picture));
+        HWND main = DriverWaitMainWindow(v.p, Patience);
+        ASSERT_TRUE(main);
+        HWND control = GetDlgItem(main, 1001);
+        DriverMoveMouse(control, 10, 10);
+        DriverMoveMouse(control, 60, 40);
+        DriverKey(VK_ESCAPE);
+        DriverKey(VK_RETURN);
+        EXPECT_FALSE(DriverWaitExit(v.p, 700, nullptr)) << "moving or typing closed the window";
+        EXPECT_TRUE(IsWindowVisible(main));
+        DriverClick(control, 5, 5, true);
+        EXPECT_EQ(v.Exit(), 0u);
+    }
+    {
+        Viewer v;
+        ASSERT_TRUE(v.Start(L" " + picture));
+        HWND main = DriverWaitMainWindow(v.p, Patience);
+        ASSERT_TRUE(main);
+        PostMessageW(main, WM_SYSCOMMAND, SC_CLOSE, 0);
+        EXPECT_EQ(v.Exit(), 0u);
+    }
+}
+
+TEST_F(EndToEnd, NothingToShowEndsWithoutAWord) {
+    std::wstring picture = folder.File(L"there.png");
+    ASSERT_TRUE(PictureWrite(picture, 10, 10, PictureFormat::Png, PatternColour));
+    const std::wstring tails[] = {
+        L"",
+        L"   ",
+        L" " + folder.File(L"missing.png"),
+        L" " + picture + L" " + picture,
+        L" " + folder.File(L"*.png"),
+    };
+    for (const auto& tail : tails) {
+        SCOPED_TRACE(testing::Message() << "tail [" << std::string(tail.begin(), tail.end()) << "]");
+        Viewer v;
+        ASSERT_TRUE(v.Start(tail));
+        bool shown = DriverShowsWindowWithin(v.p, Patience);
+        EXPECT_FALSE(shown) << "a window or box became visible";
+        EXPECT_EQ(v.Exit(), 0u);
+    }
+}
+
+TEST_F(EndToEnd, DirectoryGivesMissingFileBoxThenSmallWindow) {
+    std::wstring dir = folder.File(L"albums");
+    ASSERT_TRUE(CreateDirectoryW(dir.c_str(), nullptr));
+    Viewer v;
+    ASSERT_TRUE(v.Start(L" " + dir));
+    HWND box = DriverWaitMessageBox(v.p, Patience);
+    ASSERT_TRUE(box);
+    BoxSeen seen = DriverBoxRead(box);
+    EXPECT_EQ(seen.text, L"[GraphicLoadImageFileToBitmap] called on <" + dir + L"> Missing file");
+    EXPECT_EQ(seen.caption, L"Brightloom");
+    EXPECT_FALSE(seen.hadOwner);
+    EXPECT_EQ(DriverTopWindows(v.p.pid, true).size(), 1u) << "the main window showed before the box was closed";
+    EXPECT_TRUE(DriverPressOk(box));
+    HWND main = DriverWaitMainWindow(v.p, Patience);
+    ASSERT_TRUE(main);
+    EXPECT_EQ(DriverWindowText(main), L"albums");
+    HWND control = GetDlgItem(main, 1001);
+    RECT c;
+    GetClientRect(control, &c);
+    EXPECT_EQ(c.right, 1);
+    EXPECT_EQ(c.bottom, 1);
+    DriverClick(control, 0, 0);
+    EXPECT_EQ(v.Exit(), 0u);
+}
+
+TEST_F(EndToEnd, NotAPictureGivesReadErrorBoxThenWindow) {
+    std::wstring file = folder.File(L"notes.png");
+    ASSERT_TRUE(FileWriteBytes(file, "this is not a picture at all"));
+    Viewer v;
+    ASSERT_TRUE(v.Start(L" " + Quoted(file)));
+    HWND box = DriverWaitMessageBox(v.p, Patience);
+    ASSERT_TRUE(box);
+    BoxSeen seen = DriverBoxRead(box);
+    EXPECT_EQ(seen.text, L"[GraphicLoadImageFileToBitmap] [GdipLoadImagefromFile] read error on <" + file + L">");
+    EXPECT_EQ(seen.caption, L"Brightloom");
+    EXPECT_TRUE(DriverPressOk(box));
+    HWND main = DriverWaitMainWindow(v.p, Patience);
+    ASSERT_TRUE(main);
+    EXPECT_EQ(DriverWindowText(main), L"notes.png");
+    DriverClick(GetDlgItem(main, 1001), 0, 0);
+    EXPECT_EQ(v.Exit(), 0u);
+}
+
+TEST_F(EndToEnd, EveryFormatShowsAtNativeSize) {
+    struct Case {
+        const wchar_t* name;
+        PictureFormat format;
+        bool exact;
+    } cases[] = {
+        {L"a.png", PictureFormat::Png, true},   {L"a.bmp", PictureFormat::Bmp, true},
+        {L"a.tif", PictureFormat::Tiff, true},  {L"a.gif", PictureFormat::Gif, true},
+        {L"a.jpg", PictureFormat::Jpeg, false},
+    };
+    // Few colours, so that the palette of a GIF holds them all.
+    auto colour = [](int x, int y) -> uint32_t {
+        return ((x / 8 + y / 8) % 2) ? 0xFF2060A0u : (x < 64 ? 0xFFF0C020u : 0xFF108040u);
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << std::string(c.name, c.name + wcslen(c.name)));
+        std::wstring picture = folder.File(c.name);
+        ASSERT_TRUE(PictureWrite(picture, 128, 72, c.format, colour));
+        Viewer v;
+        ASSERT_TRUE(v.Start(L" " + picture));
+        HWND main = DriverWaitMainWindow(v.p, Patience);
+        if (!main) {
+            HWND box = DriverWaitMessageBox(v.p, 0);
+            std::wstring text = box ? DriverBoxRead(box).text : L"none";
+            FAIL() << "no window; box: " << std::string(text.begin(), text.end());
+        }
+        HWND control = GetDlgItem(main, 1001);
+        RECT r;
+        GetClientRect(control, &r);
+        EXPECT_EQ(r.right, 128);
+        EXPECT_EQ(r.bottom, 72);
+        Pixels expected = Expected(128, 72, colour);
+        Pixels seen;
+        if (c.exact) {
+            EXPECT_TRUE(DriverWaitPixels(control, 128, 72, expected, 5000, &seen));
+        } else {
+            DriverWaitPixels(control, 128, 72, expected, 1000, &seen);
+            ASSERT_EQ(seen.size(), expected.size());
+            long long diff = 0;
+            for (size_t i = 0; i < seen.size(); ++i)
+                for (int shift : {0, 8, 16})
+                    diff += std::abs(static_cast<int>((seen[i] >> shift) & 0xFF) -
+                                     static_cast<int>((expected[i] >> shift) & 0xFF));
+            EXPECT_LT(diff / static_cast<long long>(seen.size() * 3), 12) << "JPEG far from the picture";
+        }
+        DriverClick(control, 3, 3);
+        EXPECT_EQ(v.Exit(), 0u);
+    }
+}
+
+TEST_F(EndToEnd, NamesOutsideTheAnsiCodePageOpen) {
+    const std::wstring names[] = {L"\u041a\u043e\u0442.png", L"\u732b\u306e\u5199\u771f.png"};
+    for (const auto& name : names) {
+        std::wstring picture = folder.File(name);
+        ASSERT_TRUE(PictureWrite(picture, 64, 48, PictureFormat::Png, PatternColour));
+        Viewer v;
+        ASSERT_TRUE(v.Start(L" " + Quoted(picture)));
+        HWND main = DriverWaitMainWindow(v.p, Patience);
+        ASSERT_TRUE(main) << "the picture did not open";
+        EXPECT_EQ(DriverWindowText(main), name);
+        EXPECT_TRUE(DriverWaitPixels(GetDlgItem(main, 1001), 64, 48, Expected(64, 48, PatternColour), 5000));
+        DriverClick(GetDlgItem(main, 1001), 1, 1);
+        EXPECT_EQ(v.Exit(), 0u);
+    }
+}
+
+TEST_F(EndToEnd, FocusComesBackAfterReactivation) {
+    std::wstring picture = folder.File(L"focus.png");
+    ASSERT_TRUE(PictureWrite(picture, 100, 60, PictureFormat::Png, PatternColour));
+    Viewer v;
+    ASSERT_TRUE(v.Start(L" " + picture));
+    HWND main = DriverWaitMainWindow(v.p, Patience);
+    ASSERT_TRUE(main);
+    HWND control = GetDlgItem(main, 1001);
+    auto focusOf = [&] {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof(info);
+        GetGUIThreadInfo(v.p.thread, &info);
+        return info.hwndFocus;
+    };
+    // Focus the control through the dialog manager, as a user's Tab would.
+    PostMessageW(main, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+    ASSERT_TRUE(PumpUntil([&] { return focusOf() == control; }, 3000)) << "the control never got the focus";
+
+    HWND other = CreateWindowExW(0, L"STATIC", L"other", WS_POPUP | WS_VISIBLE, 600, 600, 80, 40, nullptr, nullptr,
+                                 nullptr, nullptr);
+    SetForegroundWindow(other);
+    EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == other; }, 3000));
+    SetForegroundWindow(main);
+    EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == main && focusOf() == control; }, 3000))
+        << "focus after reactivation: " << focusOf();
+    DestroyWindow(other);
+    DriverClick(control, 2, 2);
+    EXPECT_EQ(v.Exit(), 0u);
+}
+
+TEST_F(EndToEnd, RefusedOnWindows9x) {
+    // The prefix reports Windows 98 to any program of this name.
+    std::wstring copy = folder.File(L"vistora98.exe");
+    ASSERT_TRUE(CopyFileW(ViewerExe().c_str(), copy.c_str(), FALSE));
+    Viewer v;
+    ASSERT_TRUE(v.Start(L" whatever.png", {}, copy));
+    HWND box = DriverWaitMessageBox(v.p, Patience);
+    ASSERT_TRUE(box);
+    EXPECT_EQ(DriverBoxRead(box).text, L"Win98 No Support");
+    EXPECT_TRUE(DriverPressOk(box));
+    EXPECT_EQ(v.Exit(), 255u);
+}
+
+TEST_F(EndToEnd, GdiplusThatWillNotStartGivesOneBox) {
+    std::wstring fake = EnvPath("VISTORA_FAKE_GDIPLUS");
+    ASSERT_FALSE(fake.empty());
+    // The prefix makes a program of this name prefer the DLL beside it.
+    std::wstring copy = folder.File(L"vistora-fakegdip.exe");
+    ASSERT_TRUE(CopyFileW(ViewerExe().c_str(), copy.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(fake.c_str(), folder.File(L"gdiplus.dll").c_str(), FALSE));
+    std::wstring picture = folder.File(L"p.png");
+    ASSERT_TRUE(PictureWrite(picture, 10, 10, PictureFormat::Png, PatternColour));
+    Viewer v;
+    ASSERT_TRUE(v.Start(L" " + picture, {}, copy));
+    HWND box = DriverWaitMessageBox(v.p, Patience);
+    ASSERT_TRUE(box);
+    BoxSeen seen = DriverBoxRead(box);
+    EXPECT_EQ(seen.text, L"error inicializando GDI+ ...");
+    EXPECT_EQ(seen.caption, L"Programador");
+    EXPECT_TRUE(DriverPressOk(box));
+    EXPECT_FALSE(DriverShowsWindowWithin(v.p, 1500)) << "something was shown after the box";
+    EXPECT_EQ(v.Exit(), 0u);
+}

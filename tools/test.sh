@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test under Wine in a
+# virtual X server (one persistent wineserver for the whole run).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/tools/bootstrap.sh"
+"$root/tools/build.sh"
+export VISTORA_BUILD="$root/build"
+exec xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+  set -u
+  export WINEPREFIX="$VISTORA_BUILD/wineprefix" WINEDEBUG=-all
+  "$VISTORA_BUILD/wine-run.sh" --prepare
+  wineserver -p
+  ctest --test-dir "$VISTORA_BUILD" --output-on-failure "$@"
+  rc=$?
+  wineserver -k 2>/dev/null || true
+  exit $rc
+' test "$@"
