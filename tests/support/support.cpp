@@ -44,15 +44,26 @@ BOOL CALLBACK CollectStatic(HWND child, LPARAM param) {
     return TRUE;
 }
 
+thread_local HWND pendingBox = nullptr;
+
+// Runs inside the box's own modal loop, once its text is in place.
+void CALLBACK ReadAndClose(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    HWND box = pendingBox;
+    pendingBox = nullptr;
+    if (!box || !IsWindow(box) || !caught) return;
+    caught->push_back(MessageBoxRead(box));
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+}
+
 LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam) {
     if (code == HCBT_ACTIVATE && caught) {
         HWND window = reinterpret_cast<HWND>(wParam);
         wchar_t cls[32] = {};
         GetClassNameW(window, cls, 32);
-        if (wcscmp(cls, L"#32770") == 0 && GetDlgItem(window, IDOK)) {
-            caught->push_back(MessageBoxRead(window));
-            PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                         reinterpret_cast<LPARAM>(GetDlgItem(window, IDOK)));
+        if (wcscmp(cls, L"#32770") == 0 && GetDlgItem(window, IDOK) && window != pendingBox) {
+            pendingBox = window;
+            SetTimer(nullptr, 0, 1, ReadAndClose);
         }
     }
     return CallNextHookEx(cbtHook, code, wParam, lParam);

@@ -1,0 +1,263 @@
+// Process services: command tail, texts, file tests, message boxes, the
+// error register and the floating-point rules.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "process/process.h"
+#include "support/support.h"
+
+namespace {
+
+std::wstring Tail(const wchar_t* line) { return std::wstring(line + CommandTailOffset(line)); }
+
+// Runs with the calling thread's conversion code page set to `cp`.
+class CodePage {
+public:
+    explicit CodePage(UINT cp) : saved_(ThreadRecordGet()->codePage) { ThreadRecordGet()->codePage = cp; }
+    ~CodePage() { ThreadRecordGet()->codePage = saved_; }
+    CodePage(const CodePage&) = delete;
+    CodePage& operator=(const CodePage&) = delete;
+
+private:
+    UINT saved_;
+};
+
+DWORD WINAPI OtherThread(void* out) {
+    *static_cast<UINT*>(out) = ThreadRecordGet()->codePage + 1;
+    ThreadRecordGet()->codePage = 1252;
+    return 0;
+}
+
+}  // namespace
+
+TEST(CommandTail, Rules) {
+    EXPECT_EQ(Tail(L"viewer.exe   x.png  "), L"x.png  ");
+    EXPECT_EQ(Tail(L"\"C:\\My Apps\\viewer.exe\"x.png"), L"x.png");
+    EXPECT_EQ(Tail(L"\"C:\\My Apps\\viewer.exe\"   x.png"), L"x.png");
+    EXPECT_EQ(Tail(L"viewer.exe \"C:\\a b\\x.png\""), L"\"C:\\a b\\x.png\"");
+    EXPECT_EQ(Tail(L"viewer.exe\tx.png"), L"\tx.png");
+    EXPECT_EQ(Tail(L"viewer.exe\x01x"), L"\x01x");
+    EXPECT_EQ(Tail(L"viewer.exe"), L"");
+    EXPECT_EQ(Tail(L"viewer.exe    "), L"");
+    EXPECT_EQ(Tail(L"viewer.exe a.png b.png"), L"a.png b.png");
+    EXPECT_EQ(Tail(L"\"viewer.exe x.png"), L"");  // no closing quote
+    EXPECT_EQ(Tail(L"   x.png"), L"x.png");        // empty program name
+    EXPECT_EQ(Tail(L""), L"");
+    EXPECT_EQ(Tail(L"vi\"ew er\".exe y"), L"er\".exe y");  // quotes inside the name are plain units
+}
+
+TEST(CommandTail, ThisProcess) {
+    // Every call gives the same text, and the test runner has no argument.
+    EXPECT_EQ(CommandTail(), CommandTail());
+    std::wstring line = GetCommandLineW();
+    EXPECT_EQ(CommandTail(), line.substr(CommandTailOffset(line.c_str())));
+}
+
+TEST(RemoveChars, Cases) {
+    EXPECT_EQ(RemoveChars(L"\"C:\\a b\\x.png\"", L"\""), L"C:\\a b\\x.png");
+    EXPECT_EQ(RemoveChars(L"\"\"\"", L"\""), L"");
+    EXPECT_EQ(RemoveChars(L"a\"b\"c", L"\""), L"abc");
+    EXPECT_EQ(RemoveChars(L"aaa", L"aa"), L"a");  // occurrences do not overlap
+    EXPECT_EQ(RemoveChars(L"xAbxab", L"ab"), L"xAbx");  // case matters
+    EXPECT_EQ(RemoveChars(L"ab", L"abc"), L"ab");
+    EXPECT_EQ(RemoveChars(L"ab", L""), L"ab");
+    EXPECT_EQ(RemoveChars(L"", L"\""), L"");
+}
+
+TEST(TextConversion, WesternCodePage) {
+    CodePage cp(1252);
+    EXPECT_EQ(TextToNarrow(L"caf\u00e9"), std::string("caf\xe9"));
+    EXPECT_EQ(TextToWide(std::string("caf\xe9")), L"caf\u00e9");
+    EXPECT_EQ(TextToWide(TextToNarrow(L"C:\\pics\\cat.jpg")), L"C:\\pics\\cat.jpg");
+    // A character the code page lacks is replaced and lost for good.
+    std::string lost = TextToNarrow(L"\u041a\u043e\u0442");
+    EXPECT_EQ(lost.size(), 3u);
+    EXPECT_NE(TextToWide(lost), L"\u041a\u043e\u0442");
+    EXPECT_EQ(TextToNarrow(L""), "");
+    EXPECT_EQ(TextToWide(""), L"");
+    EXPECT_EQ(TextToNarrow(std::wstring(L"a\0b", 3)), std::string("a\0b", 3));  // counted, not terminated
+}
+
+TEST(TextConversion, DoubleByteCodePage) {
+    CodePage cp(932);
+    // U+8868 is 0x95 0x5C in Shift-JIS: a trail byte that looks like a backslash.
+    std::string narrow = TextToNarrow(L"\u8868.png");
+    EXPECT_EQ(narrow, std::string("\x95\x5c.png"));
+    EXPECT_EQ(TextToWide(narrow), L"\u8868.png");
+    EXPECT_EQ(TextToNarrow(L"\u65e5\u672c").size(), 4u);
+}
+
+TEST(TextConversion, ThreadsKeepTheirOwnCodePage) {
+    CodePage cp(932);
+    UINT seen = 0;
+    HANDLE t = CreateThread(nullptr, 0, OtherThread, &seen, 0, nullptr);
+    WaitForSingleObject(t, 5000);
+    CloseHandle(t);
+    EXPECT_EQ(seen, 932u + 1);  // copied from the main thread's settings
+    EXPECT_EQ(ThreadRecordGet()->codePage, 932u);  // and not shared back
+}
+
+TEST(TextToFixedBuffer, CutsAndTerminates) {
+    char buffer[260];
+    memset(buffer, 'X', sizeof buffer);
+    TextToFixedBuffer(buffer, sizeof buffer, std::string(300, 'a'));
+    EXPECT_EQ(std::string(buffer), std::string(259, 'a'));
+    EXPECT_EQ(buffer[259], '\0');
+
+    memset(buffer, 'X', sizeof buffer);
+    TextToFixedBuffer(buffer, sizeof buffer, "abc");
+    EXPECT_STREQ(buffer, "abc");
+    EXPECT_EQ(buffer[4], 'X');  // bytes after the terminator keep their contents
+
+    TextToFixedBuffer(buffer, sizeof buffer, "");
+    EXPECT_EQ(buffer[0], '\0');
+    EXPECT_EQ(buffer[1], 'b');
+
+    memset(buffer, 'X', sizeof buffer);
+    TextToFixedBuffer(buffer, sizeof buffer, std::string("ab\0cd", 5));
+    EXPECT_STREQ(buffer, "ab");
+    EXPECT_EQ(buffer[3], 'X');
+
+    char small[4];
+    TextToFixedBuffer(small, sizeof small, "\x95\x5c\x95\x5c");  // the cut is in bytes
+    EXPECT_EQ(std::string(small), std::string("\x95\x5c\x95"));
+}
+
+class FileTests : public ::testing::Test {
+protected:
+    TempFolder folder;
+};
+
+TEST_F(FileTests, Table) {
+    std::wstring file = folder.File(L"a.png");
+    ASSERT_TRUE(FileWriteBytes(file, "x"));
+    ErrorScope scope;
+
+    EXPECT_EQ(IsFile(L""), 0);
+    EXPECT_EQ(GetAttributes(L""), 0u);
+    EXPECT_EQ(ErrorCode(), 53);
+
+    EXPECT_EQ(IsFile(folder.File(L"*.png")), 0);  // matching files exist
+    EXPECT_EQ(GetAttributes(folder.File(L"a.pn?")), 0u);
+    EXPECT_EQ(ErrorCode(), 64);
+    EXPECT_EQ(ErrorCode(), 0);  // read and cleared
+
+    EXPECT_EQ(IsFile(folder.File(L"missing.png")), 0);
+    EXPECT_EQ(GetAttributes(folder.File(L"missing.png")), 0u);
+    EXPECT_EQ(ErrorCode(), 53);
+
+    EXPECT_EQ(IsFile(folder.path()), 0);
+    EXPECT_TRUE(GetAttributes(folder.path()) & FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_EQ(ErrorCode(), 0);
+
+    EXPECT_EQ(IsFile(L"C:"), 0);
+    GetAttributes(L"C:");
+    EXPECT_EQ(ErrorCode(), 0);  // Windows knows the drive
+
+    EXPECT_EQ(IsFile(file), -1);
+    EXPECT_NE(GetAttributes(file), 0u);
+    EXPECT_FALSE(GetAttributes(file) & FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_EQ(ErrorCode(), 0);
+}
+
+TEST_F(FileTests, AttributesLookAtTheFirst255Characters) {
+    std::wstring base = folder.path() + L"\\";
+    std::wstring name(255 - base.size(), L'n');
+    std::wstring file = base + name;
+    ASSERT_EQ(file.size(), 255u);
+    ASSERT_TRUE(FileWriteBytes(file, "x"));
+    ErrorScope scope;
+    std::wstring longer = file + L"xyz";  // 258 characters: no such file
+    EXPECT_NE(GetAttributes(longer), 0u);
+    EXPECT_EQ(ErrorCode(), 0);
+    EXPECT_EQ(IsFile(longer), 0);  // the whole path is asked for
+    EXPECT_EQ(IsFile(file), -1);
+    // A wildcard past the cut is not seen.
+    EXPECT_NE(GetAttributes(file + L"*"), 0u);
+    EXPECT_EQ(ErrorCode(), 0);
+}
+
+TEST(ErrorRegister, OverwriteReadAndClear) {
+    ErrorScope scope;
+    EXPECT_EQ(ErrorCode(), 0);
+    ErrorRecord(5);
+    ErrorRecord(64);
+    EXPECT_EQ(ErrorCode(), 64);
+    EXPECT_EQ(ErrorCode(), 0);
+    ErrorRecord(0);
+    EXPECT_EQ(ErrorCode(), 51);
+}
+
+TEST(ErrorRegister, UnreadErrorsDieWithTheirProcedure) {
+    ErrorScope outer;
+    ErrorRecord(7);
+    {
+        ErrorScope inner;
+        EXPECT_EQ(ErrorCode(), 0);  // a new activation starts at 0
+        ErrorRecord(53);
+    }
+    EXPECT_EQ(ErrorCode(), 7);  // the inner 53 was not passed up
+    {
+        ErrorScope inner;
+        ErrorRecord(64);
+    }
+    EXPECT_EQ(ErrorCode(), 0);
+}
+
+TEST(ErrorRegisterDeathTest, FatalNumbersEndTheProcessWith255) {
+    for (int n : {241, 250, 255}) {
+        EXPECT_EXIT(
+            {
+                ErrorScope scope;
+                ErrorRecord(n);
+                ExitProcess(7);  // not reached
+            },
+            ::testing::ExitedWithCode(255), "")
+            << n;
+    }
+    EXPECT_EXIT(
+        {
+            ErrorRecord(240);
+            ExitProcess(7);
+        },
+        ::testing::ExitedWithCode(7), "");
+}
+
+TEST(MessageBoxes, TitlesTextAndNoOwner) {
+    MessageBoxCatcher catcher;
+    EXPECT_EQ(MessageBoxShow(L"hello", L"", 0x12000), IDOK);
+    EXPECT_EQ(MessageBoxShow(L"error inicializando GDI+ ...", L"Programador", 0), IDOK);
+    EXPECT_EQ(MessageBoxShow(L"", L"", 0), IDOK);
+    ASSERT_EQ(catcher.boxes().size(), 3u);
+    EXPECT_EQ(catcher.boxes()[0].caption, L"Brightloom");
+    EXPECT_EQ(catcher.boxes()[0].text, L"hello");
+    EXPECT_FALSE(catcher.boxes()[0].hadOwner);
+    EXPECT_EQ(catcher.boxes()[1].caption, L"Programador");
+    EXPECT_EQ(catcher.boxes()[1].text, L"error inicializando GDI+ ...");
+    EXPECT_EQ(catcher.boxes()[2].caption, L"Brightloom");
+    EXPECT_EQ(catcher.boxes()[2].text, L"");
+}
+
+TEST(MessageBoxes, FloatingPointStateIsRestored) {
+    MessageBoxCatcher catcher;
+    unsigned saved = FpuControlWord();
+    FpuControlWordSet(0x0E7F);  // round toward zero, single precision
+    MessageBoxShow(L"x", L"", 0);
+    EXPECT_EQ(FpuControlWord() & 0x1F3F, 0x0E7Fu & 0x1F3F);
+    FpuControlWordSet(saved);
+    EXPECT_EQ(catcher.boxes().size(), 1u);
+}
+
+TEST(FloatingPoint, ProgramModeAndRounding) {
+    FpuModeSet();
+    EXPECT_EQ(FpuControlWord() & 0x1F3F, 0x133Fu);
+    EXPECT_EQ(RoundHalfEven(2.5L), 2);
+    EXPECT_EQ(RoundHalfEven(3.5L), 4);
+    EXPECT_EQ(RoundHalfEven(-2.5L), -2);
+    EXPECT_EQ(RoundHalfEven(-3.5L), -4);
+    EXPECT_EQ(RoundHalfEven(0.49999L), 0);
+    EXPECT_EQ(RoundHalfEven(239.5L), 240);
+    EXPECT_EQ(RoundHalfEven(240.5L), 240);
+    EXPECT_EQ(RoundHalfEven(1e30L) > 0, true);  // saturates instead of overflowing
+}
