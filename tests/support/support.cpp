@@ -51,13 +51,18 @@ void CALLBACK ReadAndClose(HWND, UINT, UINT_PTR timer, DWORD) {
     KillTimer(nullptr, timer);
     HWND box = pendingBox;
     pendingBox = nullptr;
-    if (!box || !IsWindow(box) || !caught) return;
-    caught->push_back(MessageBoxRead(box));
+    if (!box || !IsWindow(box)) return;
+    BoxSeen seen = MessageBoxRead(box);
+    if (caught) {
+        caught->push_back(seen);
+    } else {
+        ADD_FAILURE() << "unexpected message box: " << std::string(seen.text.begin(), seen.text.end());
+    }
     PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
 }
 
 LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HCBT_ACTIVATE && caught) {
+    if (code == HCBT_ACTIVATE) {
         HWND window = reinterpret_cast<HWND>(wParam);
         wchar_t cls[32] = {};
         GetClassNameW(window, cls, 32);
@@ -85,17 +90,17 @@ BoxSeen MessageBoxRead(HWND box) {
 
 static std::vector<BoxSeen> catcherBoxes;
 
-MessageBoxCatcher::MessageBoxCatcher() {
-    catcherBoxes.clear();
-    caught = &catcherBoxes;
-    cbtHook = SetWindowsHookExW(WH_CBT, CbtProc, nullptr, GetCurrentThreadId());
+void MessageBoxGuardInstall() {
+    if (!cbtHook) cbtHook = SetWindowsHookExW(WH_CBT, CbtProc, nullptr, GetCurrentThreadId());
 }
 
-MessageBoxCatcher::~MessageBoxCatcher() {
-    UnhookWindowsHookEx(cbtHook);
-    cbtHook = nullptr;
-    caught = nullptr;
+MessageBoxCatcher::MessageBoxCatcher() {
+    MessageBoxGuardInstall();
+    catcherBoxes.clear();
+    caught = &catcherBoxes;
 }
+
+MessageBoxCatcher::~MessageBoxCatcher() { caught = nullptr; }
 
 const std::vector<BoxSeen>& MessageBoxCatcher::boxes() const { return catcherBoxes; }
 

@@ -35,6 +35,10 @@ public:
     const std::vector<BoxSeen>& boxes() const;
 };
 
+// Closes any box the thread opens outside a catcher, as a test failure,
+// so that a stray box cannot hang a test program.
+void MessageBoxGuardInstall();
+
 // Reads the caption and message text of a message-box window.
 BoxSeen MessageBoxRead(HWND box);
 

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "dialog/records.h"
+#include "support/support.h"
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
@@ -20,6 +21,7 @@ int main(int argc, char** argv) {
     ULONG_PTR token = 0;
     Gdiplus::GdiplusStartup(&token, &input, nullptr);
     FpuModeSet();
+    MessageBoxGuardInstall();
     int result = RUN_ALL_TESTS();
     Gdiplus::GdiplusShutdown(token);
     return result;

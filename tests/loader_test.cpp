@@ -1,0 +1,233 @@
+// Image loading through GDI+, with real files made by the tests.
+#include <gtest/gtest.h>
+
+#include "app/viewer.h"
+#include "support/support.h"
+
+namespace {
+
+Pixels BitmapPixels(HBITMAP b) {
+    ObjectRecord* r = ObjectRecordFind(b);
+    return DcPixels(r->graphic.canvasDC, 0, 0, r->graphic.canvasWidth, r->graphic.canvasHeight);
+}
+
+void End(HBITMAP b) {
+    GraphicAttach(b, 0, FALSE);
+    GraphicBitmapEnd();
+}
+
+SIZE Fit(float iw, float ih, UINT w, UINT h, int stretch = 0) {
+    LoaderFitSize(iw, ih, w, h, stretch);
+    return {static_cast<LONG>(w), static_cast<LONG>(h)};
+}
+
+class Loader : public ::testing::Test {
+protected:
+    TempFolder folder;
+};
+
+const std::wstring MissingPrefix = L"[GraphicLoadImageFileToBitmap] called on <";
+
+}  // namespace
+
+TEST(LoaderSizeRule, Proportions) {
+    SIZE s = Fit(640, 480, 320, 320);
+    EXPECT_EQ(s.cx, 320);
+    EXPECT_EQ(s.cy, 240);
+    s = Fit(480, 640, 320, 320);
+    EXPECT_EQ(s.cx, 240);
+    EXPECT_EQ(s.cy, 320);
+    s = Fit(100, 50, 320, 320);  // smaller both ways: stretched, not enlarged in proportion
+    EXPECT_EQ(s.cx, 320);
+    EXPECT_EQ(s.cy, 320);
+    s = Fit(640, 480, 0, 0);
+    EXPECT_EQ(s.cx, 640);
+    EXPECT_EQ(s.cy, 480);
+    s = Fit(640, 480, 100, 100, 1);  // stretch fills the request
+    EXPECT_EQ(s.cx, 100);
+    EXPECT_EQ(s.cy, 100);
+    s = Fit(4, 5, 2, 0);  // height 5 / 2 = 2.5: ties go to even
+    EXPECT_EQ(s.cx, 2);
+    EXPECT_EQ(s.cy, 2);
+    s = Fit(4, 7, 2, 0);  // 3.5 goes up to 4
+    EXPECT_EQ(s.cy, 4);
+    s = Fit(300.5f, 200.5f, 0, 0);  // own size, rounded half to even
+    EXPECT_EQ(s.cx, 300);
+    EXPECT_EQ(s.cy, 200);
+}
+
+TEST_F(Loader, StretchWithoutBothSizesGivesNothingAndNoBox) {
+    std::wstring picture = folder.File(L"a.png");
+    ASSERT_TRUE(PictureWrite(picture, 10, 10, PictureFormat::Png, PatternColour));
+    MessageBoxCatcher catcher;
+    EXPECT_EQ(GraphicLoadImageFileToBitmap(picture, 0, 10, 0, 1), nullptr);
+    EXPECT_EQ(GraphicLoadImageFileToBitmap(folder.File(L"none.png"), 0, 0, 10, 1), nullptr);
+    EXPECT_TRUE(catcher.boxes().empty());
+}
+
+TEST_F(Loader, PictureOfEveryFormatEqualsItsPixels) {
+    struct Case {
+        const wchar_t* name;
+        PictureFormat format;
+    } cases[] = {{L"p.png", PictureFormat::Png},
+                 {L"p.bmp", PictureFormat::Bmp},
+                 {L"p.tif", PictureFormat::Tiff},
+                 {L"p.gif", PictureFormat::Gif},
+                 {L"p.jpg", PictureFormat::Jpeg}};
+    auto few = [](int x, int y) -> uint32_t { return (x / 10 + y / 10) % 2 ? 0xFF3366CCu : 0xFFEEDD11u; };
+    // JPEG is lossy: a smooth picture keeps its error small and measurable.
+    auto smooth = [](int x, int y) -> uint32_t {
+        return 0xFF000000u | static_cast<uint32_t>(x * 255 / 640) << 16 | static_cast<uint32_t>(y * 255 / 480) << 8 | 0x80u;
+    };
+    auto colourOf = [&](PictureFormat f) -> std::function<uint32_t(int, int)> {
+        if (f == PictureFormat::Jpeg) return smooth;
+        if (f == PictureFormat::Gif) return few;
+        return PatternColour;
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << static_cast<int>(c.format));
+        std::wstring picture = folder.File(c.name);
+        bool jpeg = c.format == PictureFormat::Jpeg;
+        auto colour = colourOf(c.format);
+        ASSERT_TRUE(PictureWrite(picture, 640, 480, c.format, colour));
+        HBITMAP b = LoadImageAsBitmap(picture);
+        ASSERT_TRUE(b);
+        EXPECT_EQ(ImageWidth, 640);
+        EXPECT_EQ(ImageHeight, 480);
+        EXPECT_EQ(GraphicCurrentTarget(), nullptr);
+        Pixels p = BitmapPixels(b);
+        ASSERT_EQ(p.size(), 640u * 480u);
+        long long off = 0;
+        int differ = 0;
+        for (int y = 0; y < 480; ++y)
+            for (int x = 0; x < 640; ++x) {
+                uint32_t want = colour(x, y) & 0xFFFFFF;
+                uint32_t got = p[static_cast<size_t>(y) * 640 + x];
+                differ += got != want;
+                for (int shift : {0, 8, 16})
+                    off += std::abs(static_cast<int>((got >> shift) & 0xFF) - static_cast<int>((want >> shift) & 0xFF));
+            }
+        if (jpeg) {
+            EXPECT_LT(off / (640 * 480 * 3), 4);
+        } else {
+            EXPECT_EQ(differ, 0);
+        }
+        End(b);
+    }
+}
+
+TEST_F(Loader, TransparencyIsDrawnOverBlack) {
+    std::wstring picture = folder.File(L"clear.png");
+    // Left half fully transparent, right half opaque green.
+    ASSERT_TRUE(PictureWrite(picture, 20, 10, PictureFormat::Png,
+                             [](int x, int) -> uint32_t { return x < 10 ? 0x00FFFFFFu : 0xFF00FF00u; }));
+    HBITMAP b = LoadImageAsBitmap(picture);
+    ASSERT_TRUE(b);
+    Pixels p = BitmapPixels(b);
+    EXPECT_EQ(p[0], 0x000000u);
+    EXPECT_EQ(p[9 * 20 + 9], 0x000000u);
+    EXPECT_EQ(p[15], 0x00FF00u);
+    End(b);
+}
+
+TEST_F(Loader, ScaledRequestsGiveScaledBitmaps) {
+    std::wstring picture = folder.File(L"wide.png");
+    ASSERT_TRUE(PictureWrite(picture, 640, 480, PictureFormat::Png, PatternColour));
+    HBITMAP b = GraphicLoadImageFileToBitmap(picture, 0, 320, 320, 0);
+    ASSERT_TRUE(b);
+    EXPECT_EQ(ObjectRecordFind(b)->graphic.canvasWidth, 320);
+    EXPECT_EQ(ObjectRecordFind(b)->graphic.canvasHeight, 240);
+    End(b);
+}
+
+TEST_F(Loader, FileExistsRules) {
+    std::wstring picture = folder.File(L"there.png");
+    ASSERT_TRUE(FileWriteBytes(picture, "x"));
+    ErrorScope scope;
+    EXPECT_EQ(FileExists(picture), -1);
+    EXPECT_EQ(FileExists(folder.path()), -1);  // a directory exists
+    EXPECT_EQ(FileExists(L"  " + picture + L"  "), -1);  // blanks trimmed for the test
+    EXPECT_EQ(FileExists(L"\t" + picture), 0);  // only U+0020 is trimmed
+    EXPECT_EQ(FileExists(folder.File(L"*.png")), 0);
+    EXPECT_EQ(GetAttributes(folder.File(L"*.png")), 0u);
+    EXPECT_EQ(ErrorCode(), 64);
+    EXPECT_EQ(FileExists(folder.File(L"gone.png")), 0);
+    EXPECT_EQ(GetAttributes(folder.File(L"gone.png")), 0u);
+    EXPECT_EQ(ErrorCode(), 53);
+    EXPECT_EQ(FileExists(L"   "), 0);
+    // What FileExists recorded stayed in its own register.
+    EXPECT_EQ(ErrorCode(), 0);
+}
+
+TEST_F(Loader, MissingFileBoxForDirectoryWildcardAndBlank) {
+    std::wstring picture = folder.File(L"there.png");
+    ASSERT_TRUE(PictureWrite(picture, 10, 10, PictureFormat::Png, PatternColour));
+    MessageBoxCatcher catcher;
+    int records = ObjectRecordCount();
+    const std::wstring paths[] = {folder.path(), folder.File(L"*.png"), L" " + picture, folder.File(L"gone.png")};
+    for (const auto& path : paths) {
+        EXPECT_EQ(GraphicLoadImageFileToBitmap(path, 0, 0, 0, 0), nullptr);
+    }
+    ASSERT_EQ(catcher.boxes().size(), 4u);
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(catcher.boxes()[i].text, MissingPrefix + paths[i] + L"> Missing file");
+        EXPECT_EQ(catcher.boxes()[i].caption, L"Brightloom");
+        EXPECT_FALSE(catcher.boxes()[i].hadOwner);
+    }
+    EXPECT_EQ(ObjectRecordCount(), records);
+}
+
+TEST_F(Loader, NotAPictureGivesReadErrorAndLeavesNothing) {
+    std::wstring file = folder.File(L"text.png");
+    ASSERT_TRUE(FileWriteBytes(file, "plain text, not a picture"));
+    {
+        MessageBoxCatcher warmUp;  // GDI+ and the fonts have their first use here
+        End(LoadImageAsBitmap(folder.File(L"absent.png")));
+    }
+    MessageBoxCatcher catcher;
+    int records = ObjectRecordCount();
+    int objects = GdiObjectsLive();
+    EXPECT_EQ(GraphicLoadImageFileToBitmap(file, 0, 0, 0, 0), nullptr);
+    ASSERT_EQ(catcher.boxes().size(), 1u);
+    EXPECT_EQ(catcher.boxes()[0].text,
+              L"[GraphicLoadImageFileToBitmap] [GdipLoadImagefromFile] read error on <" + file + L">");
+    EXPECT_EQ(catcher.boxes()[0].caption, L"Brightloom");
+    EXPECT_EQ(ObjectRecordCount(), records);
+    EXPECT_EQ(GdiObjectsLive(), objects);
+}
+
+TEST_F(Loader, FailedLoadStillGivesAnEmptyPicture) {
+    MessageBoxCatcher catcher;
+    ImageWidth = ImageHeight = 77;
+    HBITMAP b = LoadImageAsBitmap(folder.File(L"absent.png"));
+    EXPECT_EQ(catcher.boxes().size(), 1u);
+    EXPECT_EQ(ImageWidth, 0);
+    EXPECT_EQ(ImageHeight, 0);
+    ASSERT_TRUE(b);  // whatever Windows makes for 0 x 0, recorded as 0 x 0
+    EXPECT_EQ(ObjectRecordFind(b)->graphic.canvasWidth, 0);
+    End(b);
+    EXPECT_EQ(ObjectRecordFind(b), nullptr);
+}
+
+TEST_F(Loader, NamesOutsideTheAnsiCodePage) {
+    for (const wchar_t* name : {L"\u041a\u043e\u0442.png", L"\u732b\u306e\u5199\u771f.png"}) {
+        std::wstring picture = folder.File(name);
+        ASSERT_TRUE(PictureWrite(picture, 30, 20, PictureFormat::Png, PatternColour));
+        EXPECT_EQ(FileExists(picture), -1);
+        HBITMAP b = LoadImageAsBitmap(picture);
+        ASSERT_TRUE(b);
+        EXPECT_EQ(ImageWidth, 30);
+        EXPECT_EQ(BitmapPixels(b)[0], PatternColour(0, 0) & 0xFFFFFF);
+        EXPECT_EQ(FileNameOfPath(picture), name);
+        End(b);
+    }
+}
+
+TEST(FileNameOfPath, OnlyTheBackslashSeparates) {
+    EXPECT_EQ(FileNameOfPath(L"C:\\pics\\cat.jpg"), L"cat.jpg");
+    EXPECT_EQ(FileNameOfPath(L"cat.jpg"), L"cat.jpg");
+    EXPECT_EQ(FileNameOfPath(L"C:/pics/cat.jpg"), L"C:/pics/cat.jpg");
+    EXPECT_EQ(FileNameOfPath(L"C:\\pics\\"), L"");
+    EXPECT_EQ(FileNameOfPath(L""), L"");
+    EXPECT_EQ(FileNameOfPath(L"C:\\\u8868\\x.png"), L"x.png");  // wide text: no trail-byte confusion
+}
