@@ -1,1 +1,443 @@
+// The modal loop, DialogEnd and the dispatch, by message logs.
 #include <gtest/gtest.h>
+
+#include "dialog/dialog.h"
+#include "support/support.h"
+
+namespace {
+
+MessageLog callbackLog;
+MessageLog ownerLog;
+
+// What the scenario's callback does, set per test.
+struct Script {
+    bool endInInit = false;
+    int endResult = 0;
+    UINT endTimerMs = 0;          // end from a timer after this long
+    INT_PTR sysCommandResult = 0;
+    bool endAgainOnClose = false;
+    bool destroyOnClose = false;
+    bool resizeInInit = false;
+    bool postQuitInInit = false;
+    bool postKeysInInit = false;
+    HWND owner = nullptr;
+    bool ownerDisabledWhileRunning = false;
+    bool ownerEnabledAtDestroy = false;
+    bool visibleDuringInit = true;
+    int hiddenSizes = 0;
+} script;
+
+constexpr UINT_PTR EndTimer = 77;
+
+bool Interesting(UINT m) {
+    switch (m) {
+    case WM_INITDIALOG: case WM_SIZE: case WM_COMMAND: case WM_CLOSE: case WM_DESTROY: case WM_NCDESTROY:
+    case WM_SYSCOMMAND: case WM_ACTIVATE: case WM_NCACTIVATE: case WM_USER + 1:
+        return true;
+    default:
+        return false;
+    }
+}
+
+INT_PTR Callback(HWND d, UINT m, WPARAM wp, LPARAM lp) {
+    if (Interesting(m)) callbackLog.Add(d, m, wp, lp);
+    switch (m) {
+    case WM_INITDIALOG:
+        script.visibleDuringInit = IsWindowVisible(d);
+        if (script.resizeInInit) SetWindowPos(d, nullptr, 0, 0, 250, 150, SWP_NOMOVE | SWP_NOZORDER);
+        if (script.postQuitInInit) PostQuitMessage(3);
+        if (script.postKeysInInit) {
+            PostMessageW(d, WM_KEYDOWN, VK_RETURN, 0);
+            PostMessageW(d, WM_KEYDOWN, VK_ESCAPE, 0);
+        }
+        if (script.endTimerMs) SetTimer(d, EndTimer, script.endTimerMs, nullptr);
+        if (script.endInInit) DialogEnd(d, script.endResult);
+        return 0;
+    case WM_SIZE:
+        if (script.visibleDuringInit) script.visibleDuringInit = IsWindowVisible(d);
+        if (!IsWindowVisible(d)) ++script.hiddenSizes;
+        return 0;
+    case WM_TIMER:
+        if (wp != EndTimer) return 0;
+        KillTimer(d, EndTimer);
+        if (script.owner) script.ownerDisabledWhileRunning = !IsWindowEnabled(script.owner);
+        DialogEnd(d, script.endResult);
+        DialogEnd(d, 999);  // a second end has no effect
+        return 1;
+    case WM_SYSCOMMAND:
+        return script.sysCommandResult;
+    case WM_CLOSE:
+        if (script.endAgainOnClose) DialogEnd(d, 555);
+        if (script.destroyOnClose) DestroyWindow(d);
+        return 0;
+    case WM_DESTROY:
+        if (script.owner) script.ownerEnabledAtDestroy = IsWindowEnabled(script.owner);
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+LRESULT CALLBACK OwnerProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+    if (m == WM_CANCELMODE || m == WM_ENTERIDLE) ownerLog.Add(w, m, wp, lp);
+    return DefWindowProcW(w, m, wp, lp);
+}
+
+class Modal : public ::testing::Test {
+protected:
+    void SetUp() override {
+        script = Script{};
+        callbackLog.Clear();
+        ownerLog.Clear();
+        MSG msg;  // leftovers of an earlier test must not reach this one
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        }
+    }
+    HWND NewDialog(HWND owner = nullptr) {
+        return DialogNew(UnitPixels, owner, L"modal", 50, 50, 200, 120, 0x20000, 0);
+    }
+};
+
+constexpr auto W = ExpectedMessage::WParam;
+constexpr auto B = ExpectedMessage::Both;
+constexpr auto Any = ExpectedMessage::Any;
+
+}  // namespace
+
+TEST_F(Modal, InitialMessagesWhileHiddenThenRunAndEnd) {
+    HWND d = NewDialog();
+    script.endTimerMs = 30;
+    script.endResult = 42;
+    int result = -7;
+    DialogShowModal(d, Callback, &result);
+    EXPECT_EQ(result, 42);
+    EXPECT_FALSE(IsWindow(d));
+    EXPECT_FALSE(script.visibleDuringInit);
+    EXPECT_EQ(ObjectRecordFind(d), nullptr);
+    RECT client{};
+    ASSERT_GE(callbackLog.entries().size(), 2u);
+    const std::vector<ExpectedMessage> start = {
+        {WM_INITDIALOG, B, reinterpret_cast<WPARAM>(d), 0, false},
+        {WM_SIZE, B, SIZE_RESTORED, MAKELPARAM(200, 120), false},
+    };
+    std::vector<LoggedMessage> all = callbackLog.entries();
+    EXPECT_TRUE(callbackLog.Contains(WM_NCACTIVATE));  // activation reaches the callback
+    EXPECT_FALSE(callbackLog.Contains(WM_ACTIVATE));   // but WM_ACTIVATE never does
+    // The milestones at the end, in order.
+    const std::vector<UINT> ending = {WM_CLOSE, WM_DESTROY, WM_NCDESTROY};
+    std::vector<UINT> tail;
+    for (const auto& e : all)
+        if (e.message == WM_CLOSE || e.message == WM_DESTROY || e.message == WM_NCDESTROY) tail.push_back(e.message);
+    EXPECT_EQ(tail, ending);
+    callbackLog.Clear();
+    for (size_t i = 0; i < 2; ++i) callbackLog.Add(all[i].window, all[i].message, all[i].wParam, all[i].lParam);
+    EXPECT_MESSAGES(callbackLog, start);
+    (void)client;
+}
+
+TEST_F(Modal, EndedDuringInitialisationIsNeverShown) {
+    HWND d = NewDialog();
+    script.endInInit = true;
+    script.endResult = 9;
+    int result = -7;
+    DialogShowModal(d, Callback, &result);
+    EXPECT_EQ(result, -7);  // no result target yet
+    EXPECT_FALSE(IsWindow(d));
+    EXPECT_FALSE(script.visibleDuringInit);
+    const std::vector<ExpectedMessage> expected = {
+        {WM_INITDIALOG, B, reinterpret_cast<WPARAM>(d), 0, false},
+        {WM_SIZE, B, 0, 0, false},
+    };
+    EXPECT_MESSAGES(callbackLog, expected);
+}
+
+TEST_F(Modal, ResizingInInitGivesNoExtraSize) {
+    HWND d = NewDialog();
+    script.resizeInInit = true;
+    script.endTimerMs = 20;
+    int result = 0;
+    DialogShowModal(d, Callback, &result);
+    RECT expectedClient{};
+    ASSERT_GE(callbackLog.entries().size(), 2u);
+    const LoggedMessage size = callbackLog.entries()[1];
+    EXPECT_EQ(size.message, static_cast<UINT>(WM_SIZE));
+    // The outer size was 250 x 150: the client is that less the frame.
+    EXPECT_LT(LOWORD(size.lParam), 250);
+    EXPECT_GT(LOWORD(size.lParam), 200);
+    // The resize itself sent a WM_SIZE, but not to the callback: the one
+    // while hidden is the layer's own.
+    EXPECT_EQ(script.hiddenSizes, 1);
+    (void)expectedClient;
+}
+
+TEST_F(Modal, EnterAndEscapeAreCommandsThatCloseNothing) {
+    HWND d = NewDialog();
+    script.postKeysInInit = true;
+    script.endTimerMs = 150;
+    script.endResult = 5;
+    int result = -1;
+    DialogShowModal(d, Callback, &result);
+    EXPECT_EQ(result, 5);  // ended by the timer, not by a key
+    std::vector<WPARAM> commands;
+    for (const auto& e : callbackLog.entries())
+        if (e.message == WM_COMMAND) commands.push_back(LOWORD(e.wParam));
+    EXPECT_EQ(commands, (std::vector<WPARAM>{IDOK, IDCANCEL}));
+}
+
+TEST_F(Modal, CloseRequestEndsWithZeroUnlessHandled) {
+    HWND d = NewDialog();
+    PostMessageW(d, WM_SYSCOMMAND, SC_CLOSE, 0);
+    int result = -7;
+    DialogShowModal(d, Callback, &result);
+    EXPECT_EQ(result, 0);
+    EXPECT_FALSE(IsWindow(d));
+
+    callbackLog.Clear();
+    d = NewDialog();
+    script.sysCommandResult = 1;
+    script.endTimerMs = 80;
+    script.endResult = 6;
+    PostMessageW(d, WM_SYSCOMMAND, SC_CLOSE | 0x3, 0);  // low four bits are masked
+    result = -7;
+    DialogShowModal(d, Callback, &result);
+    EXPECT_EQ(result, 6);  // handled by the callback: stayed open
+    EXPECT_TRUE(callbackLog.Contains(WM_SYSCOMMAND));
+}
+
+TEST_F(Modal, WithoutCallbackAClosRequestEndsIt) {
+    HWND d = NewDialog();
+    PostMessageW(d, WM_SYSCOMMAND, SC_CLOSE, 0);
+    int result = 3;
+    DialogShowModal(d, nullptr, &result);
+    EXPECT_EQ(result, 0);
+    EXPECT_FALSE(IsWindow(d));
+}
+
+TEST_F(Modal, PostedQuitIsTakenAndLost) {
+    HWND d = NewDialog();
+    script.postQuitInInit = true;
+    script.endTimerMs = 60;
+    script.endResult = 8;
+    int result = 0;
+    DialogShowModal(d, Callback, &result);
+    EXPECT_EQ(result, 8);
+    MSG msg;
+    EXPECT_FALSE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
+}
+
+TEST_F(Modal, OwnerIsCancelledDisabledIdledEnabledAndFocused) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = OwnerProc;
+    wc.lpszClassName = L"ModalTestOwner";
+    RegisterClassW(&wc);
+    HWND owner = CreateWindowExW(0, L"ModalTestOwner", L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 400, 400, 200, 100,
+                                 nullptr, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(owner);
+    HWND d = NewDialog(owner);
+    script.owner = owner;
+    script.endTimerMs = 60;
+    int result = 0;
+    DialogShowModal(d, Callback, &result);
+    EXPECT_TRUE(script.ownerDisabledWhileRunning);
+    EXPECT_TRUE(script.ownerEnabledAtDestroy);
+    EXPECT_TRUE(IsWindowEnabled(owner));
+    EXPECT_EQ(GetFocus(), owner);
+    ASSERT_FALSE(ownerLog.entries().empty());
+    EXPECT_EQ(ownerLog.entries()[0].message, static_cast<UINT>(WM_CANCELMODE));
+    EXPECT_GT(ownerLog.Count(WM_ENTERIDLE), 3u);  // one for every empty poll
+    for (const auto& e : ownerLog.entries()) {
+        if (e.message != WM_ENTERIDLE) continue;
+        EXPECT_EQ(e.wParam, static_cast<WPARAM>(MSGF_DIALOGBOX));
+        EXPECT_EQ(e.lParam, reinterpret_cast<LPARAM>(d));
+    }
+
+    // Ended during initialisation: the owner is never disabled.
+    ownerLog.Clear();
+    callbackLog.Clear();
+    d = NewDialog(owner);
+    script = Script{};
+    script.endInInit = true;
+    DialogShowModal(d, Callback, &result);
+    EXPECT_TRUE(IsWindowEnabled(owner));
+    EXPECT_FALSE(ownerLog.Contains(WM_CANCELMODE));
+    DestroyWindow(owner);
+}
+
+TEST_F(Modal, EndingAgainOrDestroyingDuringCloseIsSafe) {
+    HWND d = NewDialog();
+    script.endTimerMs = 20;
+    script.endResult = 1;
+    script.endAgainOnClose = true;
+    int result = 0;
+    DialogShowModal(d, Callback, &result);
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(callbackLog.Count(WM_CLOSE), 1u);
+
+    callbackLog.Clear();
+    d = NewDialog();
+    script.endAgainOnClose = false;
+    script.destroyOnClose = true;
+    script.endResult = 2;
+    DialogShowModal(d, Callback, &result);
+    EXPECT_EQ(result, 2);
+    EXPECT_FALSE(IsWindow(d));
+    EXPECT_EQ(ObjectRecordFind(d), nullptr);
+    EXPECT_EQ(callbackLog.Count(WM_NCDESTROY), 1u);
+}
+
+TEST_F(Modal, EndOfUnknownHandlesDoesNothing) {
+    int before = ObjectRecordCount();
+    DialogEnd(nullptr, 1);
+    DialogEnd(reinterpret_cast<HWND>(0x12345678), 1);
+    EXPECT_EQ(ObjectRecordCount(), before);
+    // A handle with no record: the callback still gets its two messages.
+    int result = 4;
+    DialogShowModal(reinterpret_cast<HWND>(0x12345678), Callback, &result);
+    EXPECT_EQ(result, 4);
+    const std::vector<ExpectedMessage> expected = {
+        {WM_INITDIALOG, W, 0x12345678, 0, false},
+        {WM_SIZE, B, 0, 0, false},
+    };
+    EXPECT_MESSAGES(callbackLog, expected);
+}
+
+namespace {
+
+WNDPROC controlPrevious = nullptr;
+HWND clickDialog = nullptr;
+
+LRESULT CALLBACK EndOnClick(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+    if (m == WM_LBUTTONDOWN) DialogEnd(clickDialog, 11);
+    return CallWindowProcW(controlPrevious, w, m, wp, lp);
+}
+
+}  // namespace
+
+TEST_F(Modal, ClickThatEndsTheDialogEndsTheLoopRightAfterIt) {
+    HWND d = NewDialog();
+    ControlAddGraphic(d, 1001, L"", 0, 0, 100, 60, 0x50000100, 0, nullptr);
+    HWND control = ControlHandle(d, 1001);
+    clickDialog = d;
+    controlPrevious = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&EndOnClick)));
+    PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    PostThreadMessageW(GetCurrentThreadId(), WM_USER + 1, 0, 0);  // must stay for after the loop
+    int result = 0;
+    DialogShowModal(d, Callback, &result);
+    EXPECT_EQ(result, 11);
+    EXPECT_FALSE(IsWindow(d));
+    MSG msg;
+    EXPECT_TRUE(PeekMessageW(&msg, nullptr, WM_USER + 1, WM_USER + 1, PM_REMOVE));  // still queued
+}
+
+namespace {
+MessageLog controlCallbackLog;
+INT_PTR ControlCallback(HWND d, UINT m, WPARAM wp, LPARAM lp) {
+    controlCallbackLog.Add(d, m, wp, lp);
+    return LOWORD(wp) == 1 ? 0x55 : 0;
+}
+}  // namespace
+
+TEST_F(Modal, ControlCallbacksComeFirst) {
+    HWND d = NewDialog();
+    ControlAddGraphic(d, 1001, L"", 0, 0, 10, 10, 0x50000100, 0, ControlCallback);
+    HWND control = ControlHandle(d, 1001);
+    ObjectRecordFind(d)->callback = Callback;
+    controlCallbackLog.Clear();
+    // Renumbered to 1 so that the control's callback handles it.
+    SetWindowLongPtrW(control, GWLP_ID, 1);
+    SetWindowLongPtrW(d, DWLP_MSGRESULT, 0);
+    EXPECT_EQ(DialogDispatch(d, WM_COMMAND, MAKEWPARAM(1, 0), reinterpret_cast<LPARAM>(control)), 0x55);
+    EXPECT_EQ(GetWindowLongPtrW(d, DWLP_MSGRESULT), 0x55);
+    EXPECT_FALSE(callbackLog.Contains(WM_COMMAND));  // the dialog's callback was not asked
+    ASSERT_EQ(controlCallbackLog.entries().size(), 1u);
+    EXPECT_EQ(controlCallbackLog.entries()[0].window, d);  // called with the dialog's handle
+    // Not handled by the control: the dialog's callback follows.
+    SetWindowLongPtrW(control, GWLP_ID, 2);
+    DialogDispatch(d, WM_COMMAND, MAKEWPARAM(2, 0), reinterpret_cast<LPARAM>(control));
+    EXPECT_TRUE(callbackLog.Contains(WM_COMMAND));
+    // WM_ACTIVATE and the system's WM_INITDIALOG stop in the layer.
+    callbackLog.Clear();
+    EXPECT_EQ(DialogDispatch(d, WM_ACTIVATE, WA_ACTIVE, 0), 0);
+    EXPECT_EQ(DialogDispatch(d, WM_INITDIALOG, 0, 0), FALSE);
+    EXPECT_TRUE(callbackLog.entries().empty());
+    DestroyWindow(d);
+}
+
+TEST(GraphicControlKeys, KeySlotRules) {
+    auto lp = [](UINT scan, bool extended) { return static_cast<LPARAM>((scan << 16) | (extended ? 1u << 24 : 0) | 1); };
+    EXPECT_TRUE(GraphicKeyIsStored(lp(0x48, true), true, false));    // arrow up (extended)
+    EXPECT_FALSE(GraphicKeyIsStored(lp(0x1C, true), true, false));   // keypad Enter
+    EXPECT_FALSE(GraphicKeyIsStored(lp(0x35, true), true, false));   // keypad /
+    EXPECT_FALSE(GraphicKeyIsStored(lp(0x45, true), false, false));
+    EXPECT_TRUE(GraphicKeyIsStored(lp(0x3B, false), true, false));   // F1
+    EXPECT_TRUE(GraphicKeyIsStored(lp(0x44, false), true, false));   // F10
+    EXPECT_TRUE(GraphicKeyIsStored(lp(0x57, false), true, false));   // F11
+    EXPECT_TRUE(GraphicKeyIsStored(lp(0x58, false), true, false));   // F12
+    EXPECT_FALSE(GraphicKeyIsStored(lp(0x1E, false), false, true));  // 'A'
+    EXPECT_FALSE(GraphicKeyIsStored(lp(0x0F, false), false, false)); // Tab
+    EXPECT_FALSE(GraphicKeyIsStored(lp(0x01, false), false, false)); // Escape
+    EXPECT_TRUE(GraphicKeyIsStored(lp(0x48, false), false, false));  // keypad 8, NumLock off
+    EXPECT_FALSE(GraphicKeyIsStored(lp(0x48, false), true, false));  // NumLock on
+    EXPECT_TRUE(GraphicKeyIsStored(lp(0x48, false), true, true));    // NumLock on, Shift down
+    EXPECT_FALSE(GraphicKeyIsStored(lp(0x4A, false), false, false)); // keypad -
+    EXPECT_FALSE(GraphicKeyIsStored(lp(0x4E, false), false, false)); // keypad +
+}
+
+namespace {
+thread_local HHOOK sentHook = nullptr;
+MessageLog sentLog;
+HWND watched = nullptr;
+LRESULT CALLBACK WatchSent(int code, WPARAM wp, LPARAM lp) {
+    const auto* cwp = reinterpret_cast<const CWPSTRUCT*>(lp);
+    if (code == HC_ACTION && cwp->hwnd == watched && (cwp->message == WM_VSCROLL || cwp->message == WM_HSCROLL))
+        sentLog.Add(cwp->hwnd, cwp->message, cwp->wParam, cwp->lParam);
+    return CallNextHookEx(sentHook, code, wp, lp);
+}
+}  // namespace
+
+TEST(GraphicControlKeys, MessagesOfTheControl) {
+    HWND d = DialogNew(UnitPixels, nullptr, L"", 10, 10, 100, 100, 0, 0);
+    ControlAddGraphic(d, 1001, L"", 0, 0, 50, 50, 0x50000100, 0, nullptr);
+    HWND c = ControlHandle(d, 1001);
+    ObjectRecord* r = ObjectRecordFind(c);
+    EXPECT_EQ(SendMessageW(c, WM_GETDLGCODE, 0, 0), DLGC_WANTALLKEYS);
+    r->graphic.keySlot = 0;
+    EXPECT_EQ(SendMessageW(c, WM_CHAR, 'x', 0), 0);
+    EXPECT_EQ(r->graphic.keySlot, static_cast<UINT>('x'));
+    SendMessageW(c, WM_CHAR, '\t', 0);  // Tab goes on to the static
+    EXPECT_EQ(r->graphic.keySlot, static_cast<UINT>('x'));
+    EXPECT_EQ(SendMessageW(c, WM_KEYDOWN, VK_F5, (0x3F << 16) | 1), 0);
+    EXPECT_EQ(r->graphic.keySlot, 0x3F0000u);
+    EXPECT_EQ(SendMessageW(c, WM_SYSKEYDOWN, VK_F10, (0x44 << 16) | 1), 0);
+    EXPECT_EQ(r->graphic.keySlot, 0x440000u);
+    SendMessageW(c, WM_SYSKEYDOWN, VK_F4, (0x3E << 16) | 1);  // other system keys pass on
+    EXPECT_EQ(r->graphic.keySlot, 0x440000u);
+
+    sentLog.Clear();
+    watched = c;
+    sentHook = SetWindowsHookExW(WH_CALLWNDPROC, WatchSent, nullptr, GetCurrentThreadId());
+    SendMessageW(c, WM_MOUSEWHEEL, MAKEWPARAM(0, 120), 0);
+    SendMessageW(c, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120)), 0);
+    SendMessageW(c, WM_MOUSEWHEEL, MAKEWPARAM(MK_SHIFT, 120), 0);
+    UnhookWindowsHookEx(sentHook);
+    const std::vector<ExpectedMessage> wheel = {
+        {WM_VSCROLL, B, SB_LINEUP, 0, false},
+        {WM_VSCROLL, B, SB_LINEDOWN, 0, false},
+        {WM_HSCROLL, B, SB_LINELEFT, 0, false},
+    };
+    EXPECT_MESSAGES(sentLog, wheel);
+
+    HWND other = CreateWindowExW(0, L"BUTTON", L"b", WS_CHILD | WS_VISIBLE, 60, 0, 20, 20, d, nullptr, nullptr, nullptr);
+    ShowWindow(d, SW_SHOW);
+    SetFocus(c);
+    EXPECT_TRUE(r->flags & FlagHasFocus);
+    SetFocus(other);
+    EXPECT_FALSE(r->flags & FlagHasFocus);
+    SendMessageW(c, WM_LBUTTONDOWN, MK_LBUTTON, 0);  // a click gives the focus
+    EXPECT_EQ(GetFocus(), c);
+    EXPECT_TRUE(r->flags & FlagHasFocus);
+    DestroyWindow(d);
+    // After its record is gone the procedure answers 0 and goes nowhere.
+    EXPECT_EQ(GraphicControlProc(c, WM_GETDLGCODE, 0, 0), 0);
+}
