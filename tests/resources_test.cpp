@@ -1,0 +1,159 @@
+// The resources of the built vistora.exe, read from the file as data.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <set>
+#include <string>
+
+#include "driver/driver.h"
+
+namespace {
+
+constexpr WORD English = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);  // 1033
+constexpr WORD Spanish = MAKELANGID(LANG_SPANISH, SUBLANG_SPANISH);     // 1034
+
+class Resources : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const char* exe = getenv("VISTORA_EXE");
+        ASSERT_TRUE(exe) << "VISTORA_EXE is not set";
+        module = LoadLibraryExW(DriverWindowsPath(exe).c_str(), nullptr,
+                                LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+        ASSERT_TRUE(module);
+    }
+    void TearDown() override {
+        if (module) FreeLibrary(module);
+    }
+    std::string Bytes(LPCWSTR type, LPCWSTR name, WORD language) {
+        HRSRC found = FindResourceExW(module, type, name, language);
+        if (!found) return {};
+        const char* data = static_cast<const char*>(LockResource(LoadResource(module, found)));
+        return std::string(data, SizeofResource(module, found));
+    }
+    HMODULE module = nullptr;
+};
+
+template <typename T>
+T At(const std::string& s, size_t offset) {
+    T v;
+    memcpy(&v, s.data() + offset, sizeof v);
+    return v;
+}
+
+BOOL CALLBACK CollectType(HMODULE, LPWSTR type, LONG_PTR param) {
+    if (IS_INTRESOURCE(type)) reinterpret_cast<std::set<UINT_PTR>*>(param)->insert(reinterpret_cast<UINT_PTR>(type));
+    return TRUE;
+}
+
+BOOL CALLBACK CollectLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR param) {
+    reinterpret_cast<std::set<WORD>*>(param)->insert(language);
+    return TRUE;
+}
+
+}  // namespace
+
+TEST_F(Resources, OnlyIconVersionAndManifest) {
+    std::set<UINT_PTR> types;
+    EnumResourceTypesW(module, CollectType, reinterpret_cast<LONG_PTR>(&types));
+    const std::set<UINT_PTR> expected = {reinterpret_cast<UINT_PTR>(RT_ICON), reinterpret_cast<UINT_PTR>(RT_GROUP_ICON),
+                                         reinterpret_cast<UINT_PTR>(RT_VERSION),
+                                         reinterpret_cast<UINT_PTR>(RT_MANIFEST)};
+    EXPECT_EQ(types, expected);
+    std::set<WORD> languages;
+    EnumResourceLanguagesW(module, RT_VERSION, MAKEINTRESOURCEW(1), CollectLanguage, reinterpret_cast<LONG_PTR>(&languages));
+    EXPECT_EQ(languages, std::set<WORD>{Spanish});
+}
+
+TEST_F(Resources, IconGroupAndImage) {
+    std::string group = Bytes(RT_GROUP_ICON, MAKEINTRESOURCEW(200), English);
+    ASSERT_EQ(group.size(), 6u + 14u);
+    EXPECT_EQ(At<WORD>(group, 0), 0);      // reserved
+    EXPECT_EQ(At<WORD>(group, 2), 1);      // icon
+    EXPECT_EQ(At<WORD>(group, 4), 1);      // one entry
+    EXPECT_EQ(At<BYTE>(group, 6), 128);    // width
+    EXPECT_EQ(At<BYTE>(group, 7), 128);    // height
+    EXPECT_EQ(At<BYTE>(group, 8), 0);      // colour count
+    EXPECT_EQ(At<WORD>(group, 10), 1);     // planes
+    EXPECT_EQ(At<WORD>(group, 12), 32);    // bits per pixel
+    EXPECT_EQ(At<DWORD>(group, 14), 67624u);
+    EXPECT_EQ(At<WORD>(group, 18), 1);     // RT_ICON id
+
+    std::string icon = Bytes(RT_ICON, MAKEINTRESOURCEW(1), English);
+    ASSERT_EQ(icon.size(), 67624u);
+    EXPECT_EQ(At<DWORD>(icon, 0), 40u);    // BITMAPINFOHEADER, not PNG
+    EXPECT_EQ(At<LONG>(icon, 4), 128);
+    EXPECT_EQ(At<LONG>(icon, 8), 256);     // colour plus mask
+    EXPECT_EQ(At<WORD>(icon, 12), 1);
+    EXPECT_EQ(At<WORD>(icon, 14), 32);
+    // A real picture: both transparent and opaque pixels.
+    int opaque = 0;
+    for (size_t i = 40; i < 40 + 65536; i += 4) opaque += static_cast<BYTE>(icon[i + 3]) == 255;
+    EXPECT_GT(opaque, 4000);
+    EXPECT_LT(opaque, 16384);
+    HICON h = CreateIconFromResourceEx(reinterpret_cast<BYTE*>(icon.data()), static_cast<DWORD>(icon.size()), TRUE,
+                                       0x00030000, 128, 128, 0);
+    EXPECT_TRUE(h);
+    if (h) DestroyIcon(h);
+}
+
+TEST_F(Resources, ManifestSelectsCommonControlsSix) {
+    std::string m = Bytes(RT_MANIFEST, MAKEINTRESOURCEW(1), English);
+    ASSERT_FALSE(m.empty());
+    for (const char* part : {
+             "xmlns=\"urn:schemas-microsoft-com:asm.v1\"", "manifestVersion=\"1.0\"",
+             "<assemblyIdentity name=\"vistora.exe\" processorArchitecture=\"x86\" version=\"0.0.0.0\" type=\"win32\"/>",
+             "name=\"Microsoft.Windows.Common-Controls\"", "version=\"6.0.0.0\"", "publicKeyToken=\"6595b64144ccf1df\"",
+             "language=\"*\""}) {
+        EXPECT_NE(m.find(part), std::string::npos) << part;
+    }
+}
+
+TEST_F(Resources, VersionRecord) {
+    std::string raw = Bytes(RT_VERSION, MAKEINTRESOURCEW(1), Spanish);
+    ASSERT_FALSE(raw.empty());
+    std::string copy = raw + std::string(raw.size(), '\0');  // room that VerQueryValue may use
+    void* fixedPtr = nullptr;
+    UINT size = 0;
+    ASSERT_TRUE(VerQueryValueW(copy.data(), L"\\", &fixedPtr, &size));
+    auto* fixed = static_cast<VS_FIXEDFILEINFO*>(fixedPtr);
+    EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
+    EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
+    EXPECT_EQ(fixed->dwFileVersionLS, 0x00000001u);
+    EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
+    EXPECT_EQ(fixed->dwProductVersionLS, 0x00000001u);
+    EXPECT_EQ(fixed->dwFileFlagsMask, 0x3Fu);
+    EXPECT_EQ(fixed->dwFileFlags, 0x1u);
+    EXPECT_EQ(fixed->dwFileOS, 0x4u);
+    EXPECT_EQ(fixed->dwFileType, 0x1u);
+    EXPECT_EQ(fixed->dwFileSubtype, 0u);
+
+    void* translation = nullptr;
+    ASSERT_TRUE(VerQueryValueW(copy.data(), L"\\VarFileInfo\\Translation", &translation, &size));
+    ASSERT_EQ(size, 4u);
+    EXPECT_EQ(static_cast<WORD*>(translation)[0], 0x040A);
+    EXPECT_EQ(static_cast<WORD*>(translation)[1], 0x0000);
+
+    const std::pair<const wchar_t*, const wchar_t*> strings[] = {
+        {L"Comments", L"Programa Freeware"},
+        {L"FileDescription", L"Vistora"},
+        {L"FileVersion", L"VerNum 1.001"},
+        {L"InternalName", L"Privado"},
+        {L"OriginalFilename", L"vistora.exe"},
+        {L"PrivateBuild", L"Informaci\u00f3n Privada"},
+        {L"ProductName", L"Vistora"},
+        {L"ProductVersion", L"Versi\u00f3n Producto 1"},
+        {L"SpecialBuild", L"Informaci\u00f3n Especial"},
+    };
+    for (const auto& [key, value] : strings) {
+        void* text = nullptr;
+        std::wstring path = std::wstring(L"\\StringFileInfo\\040A0000\\") + key;
+        ASSERT_TRUE(VerQueryValueW(copy.data(), path.c_str(), &text, &size)) << std::string(key, key + wcslen(key));
+        EXPECT_STREQ(static_cast<const wchar_t*>(text), value);
+    }
+    for (const wchar_t* key : {L"CompanyName", L"LegalCopyright", L"LegalTrademarks"}) {
+        void* text = nullptr;
+        std::wstring path = std::wstring(L"\\StringFileInfo\\040A0000\\") + key;
+        ASSERT_TRUE(VerQueryValueW(copy.data(), path.c_str(), &text, &size));
+        EXPECT_NE(std::wstring(static_cast<const wchar_t*>(text)).find(L"Vistora"), std::wstring::npos);
+    }
+}
