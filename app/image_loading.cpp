@@ -55,6 +55,11 @@ HBITMAP GraphicLoadImageFileToBitmap(const std::wstring& file, LONG background, 
     HBITMAP bitmap = GraphicBitmapNew(static_cast<int>(width), static_cast<int>(height));
     if (!bitmap) {
         GdipDisposeImage(image);
+        // The picture is readable but too large for a device bitmap: say so,
+        // rather than leave an empty window and no word.
+        MessageBoxShow(L"[GraphicLoadImageFileToBitmap] picture too large to show (" + std::to_wstring(width) +
+                           L" x " + std::to_wstring(height) + L") <" + file + L">",
+                       L"", 0x12000);
         return nullptr;
     }
     GraphicAttach(bitmap, 0, FALSE);

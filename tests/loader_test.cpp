@@ -231,3 +231,59 @@ TEST(FileNameOfPath, OnlyTheBackslashSeparates) {
     EXPECT_EQ(FileNameOfPath(L""), L"");
     EXPECT_EQ(FileNameOfPath(L"C:\\\u8868\\x.png"), L"x.png");  // wide text: no trail-byte confusion
 }
+
+TEST_F(Loader, ReadablePictureTooLargeForABitmapSaysSo) {
+    // A 1-bit BMP of 30000 x 20000: 75 MB on disk, far more as a device bitmap.
+    const uint32_t w = 30000, h = 20000, stride = ((w + 31) / 32) * 4;
+    std::string bmp = "BM";
+    auto put32 = [&](uint32_t v) {
+        for (int i = 0; i < 4; ++i) bmp.push_back(static_cast<char>(v >> (8 * i)));
+    };
+    auto put16 = [&](uint16_t v) {
+        bmp.push_back(static_cast<char>(v));
+        bmp.push_back(static_cast<char>(v >> 8));
+    };
+    const uint32_t offset = 14 + 40 + 8;
+    put32(offset + stride * h);
+    put32(0);
+    put32(offset);
+    put32(40);
+    put32(w);
+    put32(h);
+    put16(1);
+    put16(1);
+    for (int i = 0; i < 6; ++i) put32(0);
+    put32(0x00000000);  // palette: black
+    put32(0x00FFFFFF);  // and white
+    bmp.resize(offset + static_cast<size_t>(stride) * h, '\x55');
+    std::wstring picture = folder.File(L"vast.bmp");
+    ASSERT_TRUE(FileWriteBytes(picture, bmp));
+    bmp.clear();
+    bmp.shrink_to_fit();
+    UINT dw = 0, dh = 0;
+    if (!PictureDimensions(picture, &dw, &dh)) GTEST_SKIP() << "GDI+ here cannot open so large a picture";
+    FpuModeSet();
+    MessageBoxCatcher catcher;
+    int records = ObjectRecordCount();
+    EXPECT_EQ(GraphicLoadImageFileToBitmap(picture, 0, 0, 0, 0), nullptr);
+    ASSERT_EQ(catcher.boxes().size(), 1u);
+    EXPECT_EQ(catcher.boxes()[0].text,
+              L"[GraphicLoadImageFileToBitmap] picture too large to show (30000 x 20000) <" + picture + L">");
+    EXPECT_EQ(catcher.boxes()[0].caption, L"Brightloom");
+    EXPECT_EQ(ObjectRecordCount(), records);
+}
+
+TEST_F(Loader, ThousandLoadsLeaveNothing) {
+    std::wstring picture = folder.File(L"leak.png");
+    ASSERT_TRUE(PictureWrite(picture, 64, 48, PictureFormat::Png, PatternColour));
+    End(LoadImageAsBitmap(picture));  // first use of GDI+ codecs and fonts
+    int records = ObjectRecordCount();
+    int objects = GdiObjectsLive();
+    for (int i = 0; i < 1000; ++i) {
+        HBITMAP b = LoadImageAsBitmap(picture);
+        ASSERT_TRUE(b) << i;
+        End(b);
+    }
+    EXPECT_EQ(ObjectRecordCount(), records);
+    EXPECT_EQ(GdiObjectsLive(), objects);
+}

@@ -441,3 +441,34 @@ TEST(GraphicControlKeys, MessagesOfTheControl) {
     // After its record is gone the procedure answers 0 and goes nowhere.
     EXPECT_EQ(GraphicControlProc(c, WM_GETDLGCODE, 0, 0), 0);
 }
+
+namespace {
+INT_PTR EndSoon(HWND d, UINT m, WPARAM, LPARAM) {
+    if (m == WM_INITDIALOG) PostMessageW(d, WM_USER + 2, 0, 0);
+    if (m == WM_USER + 2) DialogEnd(d, 1);
+    return 0;
+}
+}  // namespace
+
+TEST(ModalLeaks, ThousandShownDialogsLeaveNothing) {
+    auto once = [] {
+        HWND d = DialogNew(UnitPixels, nullptr, L"", 10, 10, 302, 197, 0x20000, 0);
+        ControlAddGraphic(d, 1001, L"", 0, 0, 150, 81, 0x50000100, 0, nullptr);
+        GraphicAttach(d, 1001, FALSE);
+        GraphicSetColor(ColorDefault, 0xFFFFFF);
+        GraphicClear(ColorDefault, 0);
+        ControlSetSize(d, 1001, 120, 90);
+        int result = 0;
+        DialogShowModal(d, EndSoon, &result);
+        GraphicDetach();
+        return result == 1 && !IsWindow(d);
+    };
+    ASSERT_TRUE(once());  // classes, fonts and themes made once
+    int records = ObjectRecordCount();
+    int objects = GdiObjectsLive();
+    int ended = 0;
+    for (int i = 0; i < 1000; ++i) ended += once();
+    EXPECT_EQ(ended, 1000);
+    EXPECT_EQ(ObjectRecordCount(), records);
+    EXPECT_EQ(GdiObjectsLive(), objects);
+}

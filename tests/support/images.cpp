@@ -126,3 +126,11 @@ uint32_t PatternColour(int x, int y) {
     return 0xFF000000u | (static_cast<uint32_t>(x * 7 + y * 3) & 0xFF) << 16 |
            (static_cast<uint32_t>(y * 5 + 40) & 0xFF) << 8 | (static_cast<uint32_t>(x * 11 + 200) & 0xFF);
 }
+
+bool PictureDimensions(const std::wstring& path, UINT* width, UINT* height) {
+    Gdiplus::Image image(path.c_str());
+    if (image.GetLastStatus() != Gdiplus::Ok) return false;
+    *width = image.GetWidth();
+    *height = image.GetHeight();
+    return true;
+}

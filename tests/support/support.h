@@ -101,6 +101,8 @@ enum class PictureFormat { Png, Bmp, Jpeg, Gif, Tiff };
 // (0xAARRGGBB). Returns false when GDI+ cannot encode it.
 bool PictureWrite(const std::wstring& path, int width, int height, PictureFormat format,
                   const std::function<uint32_t(int, int)>& colour);
+// What GDI+ itself makes of a file: false when it cannot open it.
+bool PictureDimensions(const std::wstring& path, UINT* width, UINT* height);
 // A test pattern with distinct colours per pixel neighbourhood.
 uint32_t PatternColour(int x, int y);
 

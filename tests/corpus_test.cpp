@@ -1,0 +1,289 @@
+// The real viewer on a corpus of good, odd and hostile files: it shows the
+// picture at its size, or its box and then the window, or ends silently;
+// it never crashes or hangs, and always exits with 0.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+
+#include "driver/driver.h"
+#include "process/process.h"
+#include "support/support.h"
+
+namespace {
+
+struct Outcome {
+    std::vector<std::wstring> boxes;
+    bool window = false;
+    LONG controlWidth = -1, controlHeight = -1;
+    bool hung = false;
+    DWORD exitCode = 0xDEAD;
+    std::string Kind() const {
+        if (hung) return "hung";
+        if (!window) return boxes.empty() ? "silent" : "box without window";
+        return boxes.empty() ? "window" : "box then window";
+    }
+};
+
+std::wstring ViewerExe() {
+    const char* v = getenv("VISTORA_EXE");
+    return v ? DriverWindowsPath(v) : std::wstring();
+}
+
+// Runs the viewer on a command tail, answering every box and clicking the
+// window, until it ends or the time runs out.
+Outcome Observe(const std::wstring& tail, DWORD timeoutMs = 20000) {
+    Outcome o;
+    std::wstring exe = ViewerExe();
+    Launched p;
+    if (!DriverLaunch(exe, L"\"" + exe + L"\"" + tail, &p)) {
+        o.hung = true;
+        return o;
+    }
+    DWORD start = GetTickCount();
+    HWND clicked = nullptr;
+    for (;;) {
+        if (DriverWaitExit(p, 0, &o.exitCode)) break;
+        if (GetTickCount() - start > timeoutMs) {
+            o.hung = true;
+            break;
+        }
+        for (HWND w : DriverTopWindows(p.pid, true)) {
+            if (DriverIsMessageBox(w)) {
+                o.boxes.push_back(DriverBoxRead(w).text);
+                DriverPressOk(w);
+            } else if (w != clicked) {
+                o.window = true;
+                HWND control = GetDlgItem(w, 1001);
+                RECT r{};
+                GetClientRect(control, &r);
+                o.controlWidth = r.right;
+                o.controlHeight = r.bottom;
+                // Post the click: a real one could land on a box in front.
+                PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+                clicked = w;
+            }
+        }
+        Sleep(5);
+    }
+    DriverEnd(p);
+    return o;
+}
+
+const std::wstring ReadError = L"[GraphicLoadImageFileToBitmap] [GdipLoadImagefromFile] read error on <";
+const std::wstring Missing = L"[GraphicLoadImageFileToBitmap] called on <";
+const std::wstring TooLarge = L"[GraphicLoadImageFileToBitmap] picture too large to show";
+
+std::map<std::string, int> tally;
+
+std::string Narrow(const std::wstring& w) { return std::string(w.begin(), w.end()); }
+
+// The verdict for a picture file: what GDI+ itself makes of it decides
+// which outcome is the specified one.
+void CheckPictureFile(const std::wstring& path) {
+    SCOPED_TRACE(Narrow(path));
+    UINT w = 0, h = 0;
+    bool decodes = PictureDimensions(path, &w, &h);
+    FpuModeSet();
+    Outcome o = Observe(L" \"" + path + L"\"");
+    ++tally[o.Kind()];
+    ASSERT_FALSE(o.hung) << "the viewer hung";
+    EXPECT_EQ(o.exitCode, 0u);
+    EXPECT_TRUE(o.window) << o.Kind();
+    if (!decodes) {
+        ASSERT_EQ(o.boxes.size(), 1u);
+        EXPECT_EQ(o.boxes[0], ReadError + path + L">");
+    } else if (w > 0 && h > 0 && static_cast<unsigned long long>(w) * h <= 16000000ull) {
+        EXPECT_TRUE(o.boxes.empty()) << Narrow(o.boxes.empty() ? L"" : o.boxes[0]);
+        EXPECT_EQ(o.controlWidth, static_cast<LONG>(w));
+        EXPECT_EQ(o.controlHeight, static_cast<LONG>(h));
+    } else {
+        // Readable but degenerate or huge: at most one box, of the known kinds.
+        ASSERT_LE(o.boxes.size(), 1u);
+        if (!o.boxes.empty()) {
+            EXPECT_TRUE(o.boxes[0].rfind(ReadError, 0) == 0 || o.boxes[0].rfind(TooLarge, 0) == 0)
+                << Narrow(o.boxes[0]);
+        }
+    }
+}
+
+uint32_t Crc32(const std::string& data) {
+    uint32_t crc = 0xFFFFFFFF;
+    for (unsigned char c : data) {
+        crc ^= c;
+        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+    }
+    return ~crc;
+}
+
+std::string Big32(uint32_t v) {
+    return {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8), static_cast<char>(v)};
+}
+
+std::string PngChunk(const std::string& type, const std::string& data) {
+    return Big32(static_cast<uint32_t>(data.size())) + type + data + Big32(Crc32(type + data));
+}
+
+// A PNG whose header claims the given size, with a tiny image stream.
+std::string PngClaiming(uint32_t w, uint32_t h) {
+    std::string ihdr = Big32(w) + Big32(h) + std::string("\x08\x02\x00\x00\x00", 5);
+    std::string idat("\x78\x9c\x63\x60\x00\x00\x00\x02\x00\x01", 10);
+    return std::string("\x89PNG\r\n\x1a\n", 8) + PngChunk("IHDR", ihdr) + PngChunk("IDAT", idat) + PngChunk("IEND", "");
+}
+
+std::string Little32(uint32_t v) {
+    return {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16), static_cast<char>(v >> 24)};
+}
+
+std::string BmpClaiming(int32_t w, int32_t h) {
+    std::string info = Little32(40) + Little32(static_cast<uint32_t>(w)) + Little32(static_cast<uint32_t>(h)) +
+                       std::string("\x01\x00\x18\x00", 4) + std::string(24, '\0');
+    std::string pixels(64, '\x7f');
+    std::string header = std::string("BM") + Little32(14 + 40 + 64) + Little32(0) + Little32(14 + 40);
+    return header + info + pixels;
+}
+
+std::string FileBytes(const std::wstring& path) {
+    std::string out;
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return out;
+    DWORD size = GetFileSize(f, nullptr), got = 0;
+    out.resize(size);
+    ReadFile(f, out.data(), size, &got, nullptr);
+    CloseHandle(f);
+    out.resize(got);
+    return out;
+}
+
+class Corpus : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_FALSE(ViewerExe().empty()) << "VISTORA_EXE is not set"; }
+    static void TearDownTestSuite() {
+        printf("[ corpus   ] outcomes:");
+        for (const auto& [kind, n] : tally) printf(" %s %d;", kind.c_str(), n);
+        printf("\n");
+    }
+    TempFolder folder;
+};
+
+}  // namespace
+
+TEST_F(Corpus, PngSuite) {
+    const char* dir = getenv("VISTORA_PNGSUITE");
+    std::wstring root = dir ? DriverWindowsPath(dir) : std::wstring();
+    if (root.empty() || GetFileAttributesW(root.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        GTEST_SKIP() << "the PngSuite corpus is not here";
+    }
+    int files = 0;
+    for (const wchar_t* sub : {L"\\png\\", L"\\bmp\\"}) {
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileW((root + sub + L"*.*").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) continue;
+        do {
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+            CheckPictureFile(root + sub + found.cFileName);
+            ++files;
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    printf("[ corpus   ] %d PngSuite files\n", files);
+    EXPECT_GT(files, 100);
+}
+
+TEST_F(Corpus, HostileFiles) {
+    std::vector<std::wstring> made;
+    auto make = [&](const std::wstring& name, const std::string& bytes) {
+        std::wstring path = folder.File(name);
+        ASSERT_TRUE(FileWriteBytes(path, bytes));
+        made.push_back(path);
+    };
+    make(L"empty.png", "");
+    std::string noise;
+    for (int i = 0; i < 5000; ++i) noise.push_back(static_cast<char>((i * 7919 + i / 13) & 0xFF));
+    make(L"noise.jpg", noise);
+    make(L"noise.png", noise);
+    make(L"huge.png", PngClaiming(100000, 100000));
+    make(L"wide.png", PngClaiming(0x7FFFFFFF, 1));
+    make(L"zero.bmp", BmpClaiming(0, 5));
+    make(L"huge.bmp", BmpClaiming(100000, 100000));
+    make(L"negative.bmp", BmpClaiming(-4, -4));
+    make(L"noframes.gif", std::string("GIF89a\x04\x00\x04\x00\x00\x00\x00;", 14));
+    // Every format, whole and cut at several points.
+    struct Format {
+        const wchar_t* ext;
+        PictureFormat format;
+    } formats[] = {{L"png", PictureFormat::Png},
+                   {L"bmp", PictureFormat::Bmp},
+                   {L"gif", PictureFormat::Gif},
+                   {L"jpg", PictureFormat::Jpeg},
+                   {L"tif", PictureFormat::Tiff}};
+    for (const auto& f : formats) {
+        std::wstring whole = folder.File(std::wstring(L"whole.") + f.ext);
+        auto few = [](int x, int y) -> uint32_t { return (x + y) % 3 ? 0xFF204080u : 0xFFC0A060u; };
+        ASSERT_TRUE(PictureWrite(whole, 90, 60, f.format, few));
+        made.push_back(whole);
+        std::string bytes = FileBytes(whole);
+        for (int percent : {1, 10, 50, 90, 99}) {
+            make(L"cut" + std::to_wstring(percent) + L"." + f.ext, bytes.substr(0, bytes.size() * percent / 100));
+        }
+    }
+    // A PNG named as a JPEG opens by its content.
+    std::string png = FileBytes(folder.File(L"whole.png"));
+    make(L"really-a-png.jpg", png);
+    for (const auto& path : made) CheckPictureFile(path);
+}
+
+TEST_F(Corpus, OddPaths) {
+    std::wstring picture = folder.File(L"p.png");
+    ASSERT_TRUE(PictureWrite(picture, 40, 30, PictureFormat::Png, PatternColour));
+    auto silent = [](const Outcome& o) { return !o.hung && !o.window && o.boxes.empty() && o.exitCode == 0; };
+
+    // The existence test looks at 255 characters: a picture at a path of
+    // 255 opens; at 259 (which the path buffer still holds) the test sees a
+    // cut name and the viewer ends silently, like at 300.
+    std::wstring dir = folder.File(std::wstring(120, L'd'));
+    ASSERT_TRUE(CreateDirectoryW(dir.c_str(), nullptr));
+    auto pathOf = [&](size_t length) {
+        return dir + L"\\" + std::wstring(length - dir.size() - 1 - 4, L'n') + L".png";
+    };
+    for (size_t length : {255u, 259u}) {
+        ASSERT_EQ(pathOf(length).size(), length);
+        ASSERT_TRUE(CopyFileW(picture.c_str(), pathOf(length).c_str(), FALSE));
+    }
+    Outcome o = Observe(L" " + pathOf(255));
+    ++tally[o.Kind()];
+    EXPECT_TRUE(o.window && o.boxes.empty() && o.controlWidth == 40 && o.exitCode == 0) << o.Kind();
+    for (const std::wstring& tail : {pathOf(259), pathOf(259) + std::wstring(41, L'x')}) {
+        o = Observe(L" " + tail);
+        ++tally[o.Kind()];
+        EXPECT_TRUE(silent(o)) << tail.size() << ": " << o.Kind();
+    }
+
+    for (const std::wstring& tail : {folder.File(L"p.?ng"), folder.File(L"*"), std::wstring(L"\"\"")}) {
+        o = Observe(L" " + tail);
+        ++tally[o.Kind()];
+        EXPECT_TRUE(silent(o)) << Narrow(tail) << ": " << o.Kind();
+    }
+    // Devices and a bare drive: a box and the window, or silence; never a hang.
+    for (std::wstring tail : {L"CON", L"NUL", L"C:", L"\\\\.\\NUL"}) {
+        o = Observe(L" " + tail);
+        ++tally[o.Kind()];
+        EXPECT_FALSE(o.hung) << Narrow(tail);
+        EXPECT_EQ(o.exitCode, 0u) << Narrow(tail);
+        for (const auto& text : o.boxes) {
+            EXPECT_TRUE(text.rfind(Missing, 0) == 0 || text.rfind(ReadError, 0) == 0) << Narrow(text);
+        }
+    }
+
+    // A file another program holds open without sharing cannot be read.
+    HANDLE lock = CreateFileW(picture.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    o = Observe(L" " + picture);
+    CloseHandle(lock);
+    ++tally[o.Kind()];
+    EXPECT_FALSE(o.hung);
+    EXPECT_EQ(o.exitCode, 0u);
+    ASSERT_EQ(o.boxes.size(), 1u) << o.Kind();
+    EXPECT_EQ(o.boxes[0], ReadError + picture + L">");
+}
