@@ -164,11 +164,15 @@ void GraphicControlResize(ObjectRecord* record, int width, int height) {
         HBITMAP fresh = scratch ? CreateCompatibleBitmap(g.canvasDC, newWidth, newHeight) : nullptr;
         HGDIOBJ previous = fresh ? SelectObject(scratch, fresh) : nullptr;
         if (previous && previous != HGDI_ERROR) {
-            RECT all{0, 0, newWidth, newHeight};
-            FillRect(scratch, &all, g.backgroundBrush);
-            UINT keepWidth = std::min(static_cast<UINT>(newWidth), static_cast<UINT>(g.canvasWidth));
-            UINT keepHeight = std::min(static_cast<UINT>(newHeight), static_cast<UINT>(g.canvasHeight));
-            BitBlt(scratch, 0, 0, static_cast<int>(keepWidth), static_cast<int>(keepHeight), g.canvasDC, 0, 0, SRCCOPY);
+            int keepWidth = static_cast<int>(std::min(static_cast<UINT>(newWidth), static_cast<UINT>(g.canvasWidth)));
+            int keepHeight = static_cast<int>(std::min(static_cast<UINT>(newHeight), static_cast<UINT>(g.canvasHeight)));
+            // Background wherever the old canvas does not land: the same
+            // pixels as filling it all first, without touching them twice.
+            RECT right{keepWidth, 0, newWidth, newHeight};
+            RECT below{0, keepHeight, keepWidth, newHeight};
+            FillRect(scratch, &right, g.backgroundBrush);
+            FillRect(scratch, &below, g.backgroundBrush);
+            BitBlt(scratch, 0, 0, keepWidth, keepHeight, g.canvasDC, 0, 0, SRCCOPY);
             g.canvasWidth = g.referenceWidth = newWidth;
             g.canvasHeight = g.referenceHeight = newHeight;
             SelectObject(scratch, previous);

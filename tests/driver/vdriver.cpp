@@ -1,10 +1,16 @@
 // Command-line face of the end-to-end driver, for scripts.
+//   vdriver time EXE PICTURE
+// prints "ms N": from just before process creation to the moment the
+// screen shows the picture's pixels in the program's picture area (the
+// control 1001, or the client area of a program without one).
 //   vdriver show EXE PICTURE HOLD_MS
 // starts EXE on PICTURE, answers any message box with OK, waits for the
 // main window, prints "ready LEFT TOP WIDTH HEIGHT" (its outer rectangle),
 // waits HOLD_MS, clicks the picture and prints "exit CODE".
 #include <cstdio>
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 #include "driver.h"
 
@@ -45,7 +51,8 @@ int Show(const std::wstring& exe, const std::wstring& picture, DWORD hold) {
     fprintf(stdout, "ready %ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
     fflush(stdout);
     Sleep(hold);
-    DriverClick(GetDlgItem(main, 1001), 1, 1);
+    HWND area = GetDlgItem(main, 1001) ? GetDlgItem(main, 1001) : main;
+    DriverClick(area, 1, 1);
     DWORD code = 0;
     if (!DriverWaitExit(p, 10000, &code)) {
         fprintf(stderr, "the viewer did not close\n");
@@ -58,12 +65,72 @@ int Show(const std::wstring& exe, const std::wstring& picture, DWORD hold) {
     return 0;
 }
 
+bool Matches(const Pixels& expected, int w, int x0, int y0, const POINT& origin, int cw, int ch) {
+    Pixels seen = ScreenPixels(origin.x + x0, origin.y + y0, cw, ch);
+    for (int y = 0; y < ch; ++y)
+        for (int x = 0; x < cw; ++x)
+            if (seen[static_cast<size_t>(y) * cw + x] != expected[static_cast<size_t>(y0 + y) * w + x0 + x]) return false;
+    return true;
+}
+
+int Time(const std::wstring& exe, const std::wstring& picture) {
+    int w = 0, h = 0;
+    Pixels expected = PictureRendered(picture, &w, &h);
+    if (expected.empty()) {
+        fprintf(stderr, "GDI+ cannot read the picture\n");
+        return 2;
+    }
+    LARGE_INTEGER frequency, t0, t1;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&t0);
+    Launched p;
+    if (!DriverLaunch(exe, L"\"" + exe + L"\" \"" + picture + L"\"", &p)) return 3;
+    bool seen = false;
+    HWND area = nullptr;
+    while (!seen && !DriverWaitExit(p, 0, nullptr)) {
+        QueryPerformanceCounter(&t1);
+        if ((t1.QuadPart - t0.QuadPart) / frequency.QuadPart > 60) break;
+        for (HWND win : DriverTopWindows(p.pid, true)) {
+            if (DriverIsMessageBox(win)) continue;
+            area = GetDlgItem(win, 1001) ? GetDlgItem(win, 1001) : win;
+        }
+        if (!area) {
+            Sleep(1);
+            continue;
+        }
+        POINT origin{0, 0};
+        ClientToScreen(area, &origin);
+        // Only what the screen holds can be compared.
+        int vw = std::min(w, GetSystemMetrics(SM_CXSCREEN) - static_cast<int>(origin.x));
+        int vh = std::min(h, GetSystemMetrics(SM_CYSCREEN) - static_cast<int>(origin.y));
+        int s = std::min({32, vw, vh});
+        if (s > 0 && Matches(expected, w, 0, 0, origin, s, s) && Matches(expected, w, vw - s, vh - s, origin, s, s)) {
+            QueryPerformanceCounter(&t1);
+            seen = Matches(expected, w, 0, 0, origin, vw, vh);
+        }
+        if (!seen) Sleep(1);
+    }
+    if (seen) {
+        fprintf(stdout, "ms %.1f\n", (t1.QuadPart - t0.QuadPart) * 1000.0 / frequency.QuadPart);
+    } else {
+        fprintf(stdout, "error the picture never appeared\n");
+    }
+    fflush(stdout);
+    if (area) PostMessageW(area, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+    if (!DriverWaitExit(p, 10000, nullptr)) DriverEnd(p);
+    if (p.process) CloseHandle(p.process);
+    return seen ? 0 : 4;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc == 5 && strcmp(argv[1], "show") == 0) {
         return Show(DriverWindowsPath(argv[2]), DriverWindowsPath(argv[3]), static_cast<DWORD>(atoi(argv[4])));
     }
-    fprintf(stderr, "usage: vdriver show EXE PICTURE HOLD_MS\n");
+    if (argc == 4 && strcmp(argv[1], "time") == 0) {
+        return Time(DriverWindowsPath(argv[2]), DriverWindowsPath(argv[3]));
+    }
+    fprintf(stderr, "usage: vdriver show EXE PICTURE HOLD_MS | vdriver time EXE PICTURE\n");
     return 1;
 }

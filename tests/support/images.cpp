@@ -134,3 +134,28 @@ bool PictureDimensions(const std::wstring& path, UINT* width, UINT* height) {
     *height = image.GetHeight();
     return true;
 }
+
+Pixels PictureRendered(const std::wstring& path, int* width, int* height) {
+    Gdiplus::Image image(path.c_str());
+    if (image.GetLastStatus() != Gdiplus::Ok) return {};
+    int w = static_cast<int>(image.GetWidth()), h = static_cast<int>(image.GetHeight());
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(mem, bitmap);
+    RECT all{0, 0, w, h};
+    FillRect(mem, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    {
+        Gdiplus::Graphics graphics(mem);
+        graphics.DrawImage(&image, Gdiplus::RectF(0, 0, static_cast<float>(w), static_cast<float>(h)), 0, 0,
+                           static_cast<float>(w), static_cast<float>(h), Gdiplus::UnitPixel);
+    }
+    Pixels p = DcPixels(mem, 0, 0, w, h);
+    SelectObject(mem, old);
+    DeleteObject(bitmap);
+    DeleteDC(mem);
+    *width = w;
+    *height = h;
+    return p;
+}

@@ -103,6 +103,8 @@ bool PictureWrite(const std::wstring& path, int width, int height, PictureFormat
                   const std::function<uint32_t(int, int)>& colour);
 // What GDI+ itself makes of a file: false when it cannot open it.
 bool PictureDimensions(const std::wstring& path, UINT* width, UINT* height);
+// The picture as the viewer draws it: GDI+ into a display bitmap over black.
+Pixels PictureRendered(const std::wstring& path, int* width, int* height);
 // A test pattern with distinct colours per pixel neighbourhood.
 uint32_t PatternColour(int x, int y);
 
