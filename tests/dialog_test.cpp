@@ -465,3 +465,59 @@ TEST(Leaks, DialogsWithControlsLeaveNothingBehind) {
     EXPECT_EQ(ObjectRecordCount(), records);
     EXPECT_EQ(GdiObjectsLive(), objects);
 }
+
+namespace {
+// Registers a record for the next window of the given class while it is
+// being created, so that the layer's own registration of it fails.
+thread_local HHOOK squatHook = nullptr;
+thread_local const wchar_t* squatClass = nullptr;
+thread_local HWND squatted = nullptr;
+
+LRESULT CALLBACK Squat(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_CREATEWND && !squatted) {
+        const auto* create = reinterpret_cast<const CBT_CREATEWNDW*>(lParam);
+        const wchar_t* cls = create->lpcs->lpszClass;
+        bool match = IS_INTRESOURCE(cls) ? cls == squatClass : !IS_INTRESOURCE(squatClass) && _wcsicmp(cls, squatClass) == 0;
+        if (match) {
+            squatted = reinterpret_cast<HWND>(wParam);
+            ObjectRecordAdd(squatted, nullptr, 3, 0);
+        }
+    }
+    return CallNextHookEx(squatHook, code, wParam, lParam);
+}
+
+void SquatNext(const wchar_t* cls) {
+    squatClass = cls;
+    squatted = nullptr;
+    squatHook = SetWindowsHookExW(WH_CBT, Squat, nullptr, GetCurrentThreadId());
+}
+
+void SquatStop() { UnhookWindowsHookEx(squatHook); }
+}  // namespace
+
+TEST(RegistrationFailure, ControlWithoutRecordIsNotLeftBehind) {
+    HWND d = ViewerDialog();
+    DialogGuard guard(d);
+    SquatNext(L"STATIC");
+    ControlAddGraphic(d, 1001, L"", 0, 0, 150, 81, 0x50000100, 0, nullptr);
+    SquatStop();
+    ASSERT_TRUE(squatted);
+    EXPECT_EQ(ControlHandle(d, 1001), nullptr);  // the caller sees no control
+    EXPECT_FALSE(IsWindow(squatted));            // and none is left in the dialog
+    ObjectRecord* squatter = ObjectRecordFind(squatted);
+    ASSERT_TRUE(squatter);
+    EXPECT_EQ(squatter->kind, 3);  // the record that was there is unchanged
+    ObjectRecordRelease(squatted);
+}
+
+TEST(RegistrationFailure, DialogWithoutRecordIsNotLeftBehind) {
+    int records = ObjectRecordCount();
+    SquatNext(MAKEINTRESOURCEW(0x8002));  // the system dialog class, #32770
+    HWND d = ViewerDialog();
+    SquatStop();
+    ASSERT_TRUE(squatted);
+    EXPECT_EQ(d, nullptr);
+    EXPECT_FALSE(IsWindow(squatted));
+    ObjectRecordRelease(squatted);
+    EXPECT_EQ(ObjectRecordCount(), records);
+}
