@@ -4,7 +4,7 @@
 # Prints figures; asserts nothing. Usage: tools/bench.sh [runs]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-runs=${1:-7}
+runs=${1:-11}
 "$root/tools/bootstrap.sh"
 "$root/tools/build.sh" >/dev/null
 build="$root/build"
@@ -28,17 +28,25 @@ xvfb-run -a -s "-screen 0 4200x3200x24" bash -c '
   driver="$VISTORA_BUILD/tests/vdriver.exe"
   median() { sort -n | awk "{a[NR]=\$1} END {print (NR%2 ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2)}"; }
   hz=$(getconf CLK_TCK)
-  declare -A med peak idle
+  declare -A med times
+  for pic in small.png big.jpg; do
+    for prog in vistora floor; do  # warm the caches
+      "$run" "$driver" time "$VISTORA_BUILD/$prog.exe" "$VISTORA_WORK/$pic" >/dev/null 2>&1 || true
+    done
+    # Interleaved, so that drift of the machine weighs on both alike.
+    for i in $(seq "$VISTORA_RUNS"); do
+      for prog in vistora floor; do
+        t=$("$run" "$driver" time "$VISTORA_BUILD/$prog.exe" "$VISTORA_WORK/$pic" | tr -d "\r" | awk "/^ms/ {print \$2}")
+        times[$prog,$pic]="${times[$prog,$pic]:-} ${t:-nan}"
+      done
+    done
+    for prog in vistora floor; do
+      med[$prog,$pic]=$(printf "%s\n" ${times[$prog,$pic]} | median)
+      echo "$prog $pic time to picture, ms:${times[$prog,$pic]} (median ${med[$prog,$pic]})"
+    done
+  done
   for prog in vistora floor; do
     for pic in small.png big.jpg; do
-      "$run" "$driver" time "$VISTORA_BUILD/$prog.exe" "$VISTORA_WORK/$pic" >/dev/null 2>&1 || true  # warm caches
-      times=()
-      for i in $(seq "$VISTORA_RUNS"); do
-        t=$("$run" "$driver" time "$VISTORA_BUILD/$prog.exe" "$VISTORA_WORK/$pic" | tr -d "\r" | awk "/^ms/ {print \$2}")
-        times+=("${t:-nan}")
-      done
-      med[$prog,$pic]=$(printf "%s\n" "${times[@]}" | median)
-      echo "$prog $pic time to picture, ms: ${times[*]} (median ${med[$prog,$pic]})"
       # Hold the window 5 s: peak resident memory and CPU while idle.
       "$run" "$driver" show "$VISTORA_BUILD/$prog.exe" "$VISTORA_WORK/$pic" 5500 | while read -r word rest; do
         [ "$word" = ready ] || continue
