@@ -23,9 +23,8 @@ std::wstring Quoted(const std::wstring& s) { return L"\"" + s + L"\""; }
 struct Viewer {
     Launched p;
     ~Viewer() { DriverEnd(p); }
-    bool Start(const std::wstring& tail, const std::vector<std::wstring>& env = {},
-               const std::wstring& exe = ViewerExe()) {
-        return DriverLaunch(exe, Quoted(exe) + tail, &p, env);
+    bool Start(const std::wstring& tail, const std::wstring& exe = ViewerExe()) {
+        return DriverLaunch(exe, Quoted(exe) + tail, &p);
     }
     DWORD Exit() {
         DWORD code = 0xDEAD;
@@ -300,7 +299,7 @@ TEST_F(EndToEnd, RefusedOnWindows9x) {
     std::wstring copy = folder.File(L"vistora98.exe");
     ASSERT_TRUE(CopyFileW(ViewerExe().c_str(), copy.c_str(), FALSE));
     Viewer v;
-    ASSERT_TRUE(v.Start(L" whatever.png", {}, copy));
+    ASSERT_TRUE(v.Start(L" whatever.png", copy));
     HWND box = DriverWaitMessageBox(v.p, Patience);
     ASSERT_TRUE(box);
     EXPECT_EQ(DriverBoxRead(box).text, L"Win98 No Support");
@@ -318,7 +317,7 @@ TEST_F(EndToEnd, GdiplusThatWillNotStartGivesOneBox) {
     std::wstring picture = folder.File(L"p.png");
     ASSERT_TRUE(PictureWrite(picture, 10, 10, PictureFormat::Png, PatternColour));
     Viewer v;
-    ASSERT_TRUE(v.Start(L" " + picture, {}, copy));
+    ASSERT_TRUE(v.Start(L" " + picture, copy));
     HWND box = DriverWaitMessageBox(v.p, Patience);
     ASSERT_TRUE(box);
     BoxSeen seen = DriverBoxRead(box);

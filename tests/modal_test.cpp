@@ -114,7 +114,6 @@ TEST_F(Modal, InitialMessagesWhileHiddenThenRunAndEnd) {
     EXPECT_FALSE(IsWindow(d));
     EXPECT_FALSE(script.visibleDuringInit);
     EXPECT_EQ(ObjectRecordFind(d), nullptr);
-    RECT client{};
     ASSERT_GE(callbackLog.entries().size(), 2u);
     const std::vector<ExpectedMessage> start = {
         {WM_INITDIALOG, B, reinterpret_cast<WPARAM>(d), 0, false},
@@ -132,7 +131,6 @@ TEST_F(Modal, InitialMessagesWhileHiddenThenRunAndEnd) {
     callbackLog.Clear();
     for (size_t i = 0; i < 2; ++i) callbackLog.Add(all[i].window, all[i].message, all[i].wParam, all[i].lParam);
     EXPECT_MESSAGES(callbackLog, start);
-    (void)client;
 }
 
 TEST_F(Modal, EndedDuringInitialisationIsNeverShown) {
@@ -157,7 +155,6 @@ TEST_F(Modal, ResizingInInitGivesNoExtraSize) {
     script.endTimerMs = 20;
     int result = 0;
     DialogShowModal(d, Callback, &result);
-    RECT expectedClient{};
     ASSERT_GE(callbackLog.entries().size(), 2u);
     const LoggedMessage size = callbackLog.entries()[1];
     EXPECT_EQ(size.message, static_cast<UINT>(WM_SIZE));
@@ -167,7 +164,6 @@ TEST_F(Modal, ResizingInInitGivesNoExtraSize) {
     // The resize itself sent a WM_SIZE, but not to the callback: the one
     // while hidden is the layer's own.
     EXPECT_EQ(script.hiddenSizes, 1);
-    (void)expectedClient;
 }
 
 TEST_F(Modal, EnterAndEscapeAreCommandsThatCloseNothing) {
@@ -204,7 +200,7 @@ TEST_F(Modal, CloseRequestEndsWithZeroUnlessHandled) {
     EXPECT_TRUE(callbackLog.Contains(WM_SYSCOMMAND));
 }
 
-TEST_F(Modal, WithoutCallbackAClosRequestEndsIt) {
+TEST_F(Modal, WithoutCallbackACloseRequestEndsIt) {
     HWND d = NewDialog();
     PostMessageW(d, WM_SYSCOMMAND, SC_CLOSE, 0);
     int result = 3;

@@ -2,36 +2,12 @@
 
 #include <cstring>
 
-bool DriverLaunch(const std::wstring& exe, const std::wstring& commandLine, Launched* out,
-                  const std::vector<std::wstring>& environment) {
-    std::wstring block;
-    if (!environment.empty()) {
-        wchar_t* current = GetEnvironmentStringsW();
-        auto overridden = [&](const wchar_t* entry) {
-            for (const auto& e : environment) {
-                size_t eq = e.find(L'=');
-                if (eq != std::wstring::npos && _wcsnicmp(entry, e.c_str(), eq + 1) == 0) return true;
-            }
-            return false;
-        };
-        for (const wchar_t* p = current; *p; p += wcslen(p) + 1) {
-            if (overridden(p)) continue;
-            block.append(p);
-            block.push_back(L'\0');
-        }
-        FreeEnvironmentStringsW(current);
-        for (const auto& e : environment) {
-            block.append(e);
-            block.push_back(L'\0');
-        }
-        block.push_back(L'\0');
-    }
+bool DriverLaunch(const std::wstring& exe, const std::wstring& commandLine, Launched* out) {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
     std::wstring line = commandLine;  // CreateProcessW may write into it
-    BOOL ok = CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
-                             environment.empty() ? nullptr : block.data(), nullptr, &startup, &info);
+    BOOL ok = CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info);
     if (!ok) return false;
     CloseHandle(info.hThread);
     out->process = info.hProcess;

@@ -17,10 +17,9 @@ struct Launched {
     DWORD thread = 0;
 };
 
-// Starts `exe` with exactly `commandLine` (program name included) and the
-// given extra environment entries ("NAME=value"); false when it cannot.
-bool DriverLaunch(const std::wstring& exe, const std::wstring& commandLine, Launched* out,
-                  const std::vector<std::wstring>& environment = {});
+// Starts `exe` with exactly `commandLine` (program name included); false
+// when it cannot.
+bool DriverLaunch(const std::wstring& exe, const std::wstring& commandLine, Launched* out);
 // Waits for the end of the process; false on time-out.
 bool DriverWaitExit(const Launched& p, DWORD timeoutMs, DWORD* exitCode);
 // Ends a process this driver started and closes its handle.
