@@ -287,3 +287,13 @@ TEST_F(Loader, ThousandLoadsLeaveNothing) {
     EXPECT_EQ(ObjectRecordCount(), records);
     EXPECT_EQ(GdiObjectsLive(), objects);
 }
+
+TEST(ImagePath, HoldsAtMost259UnitsAndATerminator) {
+    ImagePath[259] = L'#';
+    ImagePathStore(std::wstring(300, L'a'));
+    EXPECT_EQ(std::wstring(ImagePath), std::wstring(259, L'a'));
+    ImagePathStore(L"C:\\\u732b.png");
+    EXPECT_STREQ(ImagePath, L"C:\\\u732b.png");
+    ImagePathStore(RemoveChars(L"\"C:\\a b\\x.png\"", L"\""));
+    EXPECT_STREQ(ImagePath, L"C:\\a b\\x.png");
+}
