@@ -1,0 +1,317 @@
+// The graphic control in a dialog: window, resize, painting and keys.
+#include <gtest/gtest.h>
+
+#include "dialog_helpers.h"
+#include "support/support.h"
+
+namespace {
+constexpr auto B = ExpectedMessage::Both;
+}  // namespace
+
+TEST(GraphicControlWindow, ViewerControlStyleClassIdAndFont) {
+    HWND d = ViewerDialog();
+    DialogGuard guard(d);
+    ControlAddGraphic(d, 1001, L"", 0, 0, 150, 81, 0x50000100, 0, nullptr);
+    HWND c = ControlHandle(d, 1001);
+    ASSERT_TRUE(c);
+    wchar_t cls[16] = {};
+    GetClassNameW(c, cls, 16);
+    EXPECT_EQ(_wcsicmp(cls, L"Static"), 0);
+    EXPECT_EQ(GetDlgCtrlID(c), 1001);
+    EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(c, GWL_STYLE)), 0x5000010Du);
+    EXPECT_EQ(GetWindowLongW(c, GWL_EXSTYLE) & ~WS_EX_NOPARENTNOTIFY, 0);
+    RECT r;
+    GetWindowRect(c, &r);
+    MapWindowPoints(nullptr, d, reinterpret_cast<POINT*>(&r), 2);
+    EXPECT_EQ(r.left, 0);
+    EXPECT_EQ(r.top, 0);
+    EXPECT_EQ(r.right, 150);
+    EXPECT_EQ(r.bottom, 81);
+    EXPECT_EQ(SendMessageW(c, WM_GETFONT, 0, 0), SendMessageW(d, WM_GETFONT, 0, 0));
+    ObjectRecord* rec = ObjectRecordFind(c);
+    ASSERT_TRUE(rec);
+    EXPECT_EQ(rec->flags & ~FlagHasFocus, 0x20000002u);
+    EXPECT_EQ(rec->kind, KindGraphicControl);
+    EXPECT_EQ(rec->parent, d);
+    EXPECT_EQ(rec->windowStyle, 0x5000010Du);
+    EXPECT_EQ(rec->graphic.canvasWidth, 150);
+    EXPECT_EQ(rec->graphic.canvasHeight, 81);
+    EXPECT_EQ(ControlHandle(d, 1002), nullptr);
+}
+
+TEST(GraphicControlWindow, DefaultStyleIsATabStop) {
+    EXPECT_EQ(ControlFinalStyle(0), 0x5001000Du);
+    EXPECT_EQ(ControlFinalStyle(0x50000100), 0x5000010Du);
+    EXPECT_EQ(ControlFinalStyle(WS_BORDER), static_cast<DWORD>(WS_BORDER) | 0x5000000Du);
+    HWND d = ViewerDialog();
+    DialogGuard guard(d);
+    ControlAddGraphic(d, 7, L"", 0, 0, 20, 20, 0, 0, nullptr);
+    EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(ControlHandle(d, 7), GWL_STYLE)), 0x5001000Du);
+}
+
+TEST(GraphicControlWindow, DialogUnitsConvertedWithMapDialogRect) {
+    HWND d = DialogNew(UnitDialog, nullptr, L"", 0, 0, 200, 100, 0, 0);
+    DialogGuard guard(d);
+    ControlAddGraphic(d, 5, L"", 10, 8, 40, 20, 0, 0, nullptr);
+    RECT expected{10, 8, 50, 28};
+    MapDialogRect(d, &expected);
+    RECT r;
+    GetWindowRect(ControlHandle(d, 5), &r);
+    MapWindowPoints(nullptr, d, reinterpret_cast<POINT*>(&r), 2);
+    EXPECT_EQ(r.left, expected.left);
+    EXPECT_EQ(r.top, expected.top);
+    EXPECT_EQ(r.right, expected.right);
+    EXPECT_EQ(r.bottom, expected.bottom);
+    EXPECT_EQ(ObjectRecordFind(ControlHandle(d, 5))->flags & ~FlagHasFocus, 0x20000001u);
+}
+
+TEST(GraphicControlWindow, NotADialogCreatesNothing) {
+    int before = ObjectRecordCount();
+    HWND plain = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ControlAddGraphic(plain, 3, L"", 0, 0, 5, 5, 0, 0, nullptr);
+    EXPECT_EQ(GetDlgItem(plain, 3), nullptr);
+    EXPECT_EQ(ObjectRecordCount(), before);
+    DestroyWindow(plain);
+}
+
+namespace {
+
+void FillCanvasPattern(ObjectRecord* rec) {
+    for (int y = 0; y < rec->graphic.canvasHeight; ++y)
+        for (int x = 0; x < rec->graphic.canvasWidth; ++x)
+            SetPixel(rec->graphic.canvasDC, x, y, RGB(x & 0xFF, y & 0xFF, 77));
+}
+
+}  // namespace
+
+TEST(Resize, KeepsTopLeftAndFillsWithBackground) {
+    HWND d = ViewerDialog();
+    DialogGuard guard(d);
+    ControlAddGraphic(d, 1001, L"", 0, 0, 150, 81, 0x50000100, 0, nullptr);
+    GraphicAttach(d, 1001, TRUE);
+    GraphicSetColor(ColorDefault, 0x00336699);
+    ObjectRecord* rec = ObjectRecordFind(ControlHandle(d, 1001));
+    FillCanvasPattern(rec);
+
+    ControlSetSize(d, 1001, 300, 200);
+    EXPECT_EQ(rec->graphic.canvasWidth, 300);
+    EXPECT_EQ(rec->graphic.canvasHeight, 200);
+    EXPECT_EQ(ClientSize(ControlHandle(d, 1001)).cx, 300);
+    EXPECT_EQ(ClientSize(ControlHandle(d, 1001)).cy, 200);
+    Pixels p = DcPixels(rec->graphic.canvasDC, 0, 0, 300, 200);
+    int wrong = 0;
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 300; ++x) {
+            uint32_t want = (x < 150 && y < 81) ? Rgb(RGB(x & 0xFF, y & 0xFF, 77)) : Rgb(0x00336699);
+            wrong += p[static_cast<size_t>(y) * 300 + x] != want;
+        }
+    EXPECT_EQ(wrong, 0);
+
+    ControlSetSize(d, 1001, 150, 81);
+    p = DcPixels(rec->graphic.canvasDC, 0, 0, 150, 81);
+    wrong = 0;
+    for (int y = 0; y < 81; ++y)
+        for (int x = 0; x < 150; ++x) wrong += p[static_cast<size_t>(y) * 150 + x] != Rgb(RGB(x & 0xFF, y & 0xFF, 77));
+    EXPECT_EQ(wrong, 0);
+
+    ControlSetSize(d, 1001, 0, 0);
+    EXPECT_EQ(rec->graphic.canvasWidth, 1);
+    EXPECT_EQ(rec->graphic.canvasHeight, 1);
+    EXPECT_EQ(ClientSize(ControlHandle(d, 1001)).cx, 1);
+    EXPECT_EQ(ClientSize(ControlHandle(d, 1001)).cy, 1);
+    GraphicDetach();
+}
+
+TEST(Resize, BorderIsAllowedFor) {
+    HWND d = ViewerDialog();
+    DialogGuard guard(d);
+    ControlAddGraphic(d, 4, L"", 0, 0, 50, 50, 0x50000100 | WS_BORDER, 0, nullptr);
+    HWND c = ControlHandle(d, 4);
+    ControlSetSize(d, 4, 100, 60);
+    SIZE outer = OuterSize(c);
+    EXPECT_EQ(outer.cx, 100);
+    EXPECT_EQ(outer.cy, 60);
+    ObjectRecord* rec = ObjectRecordFind(c);
+    EXPECT_EQ(rec->graphic.canvasWidth, ClientSize(c).cx);
+    EXPECT_EQ(rec->graphic.canvasHeight, ClientSize(c).cy);
+    EXPECT_LT(ClientSize(c).cx, 100);
+}
+
+namespace {
+
+struct ShownDialog {
+    HWND dialog;
+    HWND control;
+    POINT origin;  // control's client origin on screen
+};
+
+ShownDialog ShowWithControl(int left, int top) {
+    ShownDialog s{};
+    s.dialog = DialogNew(UnitPixels, nullptr, L"paint", left, top, 120, 80, 0, 0);
+    ControlAddGraphic(s.dialog, 1001, L"", 0, 0, 120, 80, 0x50000100, 0, nullptr);
+    s.control = ControlHandle(s.dialog, 1001);
+    ShowWindow(s.dialog, SW_SHOW);
+    UpdateWindow(s.dialog);
+    PumpFor(50);
+    ClientToScreen(s.control, &s.origin);
+    return s;
+}
+
+int CountColour(const Pixels& p, uint32_t rgb) {
+    int n = 0;
+    for (uint32_t v : p) n += v == rgb;
+    return n;
+}
+
+}  // namespace
+
+TEST(Painting, ClearNotDeferredReachesScreenBeforeReturn) {
+    ShownDialog s = ShowWithControl(300, 300);
+    DialogGuard guard(s.dialog);
+    GraphicAttach(s.dialog, 1001, FALSE);
+    GraphicClear(0x0000FF, 0);  // red, no pumping after
+    Pixels p = WindowPixels(s.control, 0, 0, 120, 80);
+    EXPECT_EQ(CountColour(p, 0xFF0000), 120 * 80);
+    GraphicClear(0x00FF00, 0);
+    p = WindowPixels(s.control, 0, 0, 120, 80);
+    EXPECT_EQ(CountColour(p, 0x00FF00), 120 * 80);
+    GraphicDetach();
+}
+
+TEST(Painting, DeferredClearWaitsForRedraw) {
+    ShownDialog s = ShowWithControl(300, 420);
+    DialogGuard guard(s.dialog);
+    GraphicAttach(s.dialog, 1001, FALSE);
+    GraphicClear(0xFFFFFF, 0);
+    GraphicAttach(s.dialog, 1001, TRUE);
+    GraphicClear(0x0000FF, 0);
+    Pixels p = WindowPixels(s.control, 0, 0, 120, 80);
+    EXPECT_EQ(CountColour(p, 0xFFFFFF), 120 * 80);
+    EXPECT_TRUE(ObjectRecordFind(s.control)->flags & FlagChangePending);
+    GraphicRedraw();
+    p = WindowPixels(s.control, 0, 0, 120, 80);
+    EXPECT_EQ(CountColour(p, 0xFF0000), 120 * 80);
+    EXPECT_FALSE(ObjectRecordFind(s.control)->flags & FlagChangePending);
+    GraphicDetach();
+}
+
+TEST(Painting, DrawItemPaintsOnlyForDrawEntire) {
+    HWND d = ViewerDialog();
+    DialogGuard guard(d);
+    ControlAddGraphic(d, 1001, L"", 0, 0, 20, 10, 0x50000100, 0, nullptr);
+    GraphicAttach(d, 1001, TRUE);
+    GraphicClear(0x0000FF, 0);
+    GraphicDetach();
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    HBITMAP target = CreateCompatibleBitmap(screen, 20, 10);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(mem, target);
+    RECT all{0, 0, 20, 10};
+    FillRect(mem, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    DRAWITEMSTRUCT item{};
+    item.CtlType = ODT_STATIC;
+    item.CtlID = 1001;
+    item.itemAction = ODA_FOCUS;
+    item.hwndItem = ControlHandle(d, 1001);
+    item.hDC = mem;
+    item.rcItem = all;
+    EXPECT_EQ(DialogDispatch(d, WM_DRAWITEM, 1001, reinterpret_cast<LPARAM>(&item)), FALSE);
+    EXPECT_EQ(CountColour(DcPixels(mem, 0, 0, 20, 10), 0xFFFFFF), 200);
+    item.itemAction = ODA_DRAWENTIRE | ODA_FOCUS;
+    EXPECT_EQ(DialogDispatch(d, WM_DRAWITEM, 1001, reinterpret_cast<LPARAM>(&item)), TRUE);
+    EXPECT_EQ(CountColour(DcPixels(mem, 0, 0, 20, 10), 0xFF0000), 200);
+    item.CtlID = 1002;  // no such graphic control
+    EXPECT_EQ(DialogDispatch(d, WM_DRAWITEM, 1002, reinterpret_cast<LPARAM>(&item)), FALSE);
+    SelectObject(mem, old);
+    DeleteObject(target);
+    DeleteDC(mem);
+}
+
+TEST(Painting, RedrawOfBitmapShowsNothingAndKeepsPixels) {
+    HBITMAP b = GraphicBitmapNew(8, 8);
+    GraphicAttach(b, 0, FALSE);
+    GraphicClear(0x123456, 0);
+    GraphicRedraw();
+    EXPECT_EQ(CountColour(DcPixels(GraphicGetDC(), 0, 0, 8, 8), Rgb(0x123456)), 64);
+    GraphicBitmapEnd();
+}
+
+TEST(GraphicControlKeys, KeySlotRules) {
+    auto lp = [](UINT scan, bool extended) { return static_cast<LPARAM>((scan << 16) | (extended ? 1u << 24 : 0) | 1); };
+    EXPECT_TRUE(GraphicKeyIsStored(lp(0x48, true), true, false));    // arrow up (extended)
+    EXPECT_FALSE(GraphicKeyIsStored(lp(0x1C, true), true, false));   // keypad Enter
+    EXPECT_FALSE(GraphicKeyIsStored(lp(0x35, true), true, false));   // keypad /
+    EXPECT_FALSE(GraphicKeyIsStored(lp(0x45, true), false, false));
+    EXPECT_TRUE(GraphicKeyIsStored(lp(0x3B, false), true, false));   // F1
+    EXPECT_TRUE(GraphicKeyIsStored(lp(0x44, false), true, false));   // F10
+    EXPECT_TRUE(GraphicKeyIsStored(lp(0x57, false), true, false));   // F11
+    EXPECT_TRUE(GraphicKeyIsStored(lp(0x58, false), true, false));   // F12
+    EXPECT_FALSE(GraphicKeyIsStored(lp(0x1E, false), false, true));  // 'A'
+    EXPECT_FALSE(GraphicKeyIsStored(lp(0x0F, false), false, false)); // Tab
+    EXPECT_FALSE(GraphicKeyIsStored(lp(0x01, false), false, false)); // Escape
+    EXPECT_TRUE(GraphicKeyIsStored(lp(0x48, false), false, false));  // keypad 8, NumLock off
+    EXPECT_FALSE(GraphicKeyIsStored(lp(0x48, false), true, false));  // NumLock on
+    EXPECT_TRUE(GraphicKeyIsStored(lp(0x48, false), true, true));    // NumLock on, Shift down
+    EXPECT_FALSE(GraphicKeyIsStored(lp(0x4A, false), false, false)); // keypad -
+    EXPECT_FALSE(GraphicKeyIsStored(lp(0x4E, false), false, false)); // keypad +
+}
+
+namespace {
+thread_local HHOOK sentHook = nullptr;
+MessageLog sentLog;
+HWND watched = nullptr;
+LRESULT CALLBACK WatchSent(int code, WPARAM wp, LPARAM lp) {
+    const auto* cwp = reinterpret_cast<const CWPSTRUCT*>(lp);
+    if (code == HC_ACTION && cwp->hwnd == watched && (cwp->message == WM_VSCROLL || cwp->message == WM_HSCROLL))
+        sentLog.Add(cwp->hwnd, cwp->message, cwp->wParam, cwp->lParam);
+    return CallNextHookEx(sentHook, code, wp, lp);
+}
+}  // namespace
+
+TEST(GraphicControlKeys, MessagesOfTheControl) {
+    HWND d = DialogNew(UnitPixels, nullptr, L"", 10, 10, 100, 100, 0, 0);
+    ControlAddGraphic(d, 1001, L"", 0, 0, 50, 50, 0x50000100, 0, nullptr);
+    HWND c = ControlHandle(d, 1001);
+    ObjectRecord* r = ObjectRecordFind(c);
+    EXPECT_EQ(SendMessageW(c, WM_GETDLGCODE, 0, 0), DLGC_WANTALLKEYS);
+    r->graphic.keySlot = 0;
+    EXPECT_EQ(SendMessageW(c, WM_CHAR, 'x', 0), 0);
+    EXPECT_EQ(r->graphic.keySlot, static_cast<UINT>('x'));
+    SendMessageW(c, WM_CHAR, '\t', 0);  // Tab goes on to the static
+    EXPECT_EQ(r->graphic.keySlot, static_cast<UINT>('x'));
+    EXPECT_EQ(SendMessageW(c, WM_KEYDOWN, VK_F5, (0x3F << 16) | 1), 0);
+    EXPECT_EQ(r->graphic.keySlot, 0x3F0000u);
+    EXPECT_EQ(SendMessageW(c, WM_SYSKEYDOWN, VK_F10, (0x44 << 16) | 1), 0);
+    EXPECT_EQ(r->graphic.keySlot, 0x440000u);
+    SendMessageW(c, WM_SYSKEYDOWN, VK_F4, (0x3E << 16) | 1);  // other system keys pass on
+    EXPECT_EQ(r->graphic.keySlot, 0x440000u);
+
+    sentLog.Clear();
+    watched = c;
+    sentHook = SetWindowsHookExW(WH_CALLWNDPROC, WatchSent, nullptr, GetCurrentThreadId());
+    SendMessageW(c, WM_MOUSEWHEEL, MAKEWPARAM(0, 120), 0);
+    SendMessageW(c, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120)), 0);
+    SendMessageW(c, WM_MOUSEWHEEL, MAKEWPARAM(MK_SHIFT, 120), 0);
+    UnhookWindowsHookEx(sentHook);
+    const std::vector<ExpectedMessage> wheel = {
+        {WM_VSCROLL, B, SB_LINEUP, 0, false},
+        {WM_VSCROLL, B, SB_LINEDOWN, 0, false},
+        {WM_HSCROLL, B, SB_LINELEFT, 0, false},
+    };
+    EXPECT_MESSAGES(sentLog, wheel);
+
+    HWND other = CreateWindowExW(0, L"BUTTON", L"b", WS_CHILD | WS_VISIBLE, 60, 0, 20, 20, d, nullptr, nullptr, nullptr);
+    ShowWindow(d, SW_SHOW);
+    SetFocus(c);
+    EXPECT_TRUE(r->flags & FlagHasFocus);
+    SetFocus(other);
+    EXPECT_FALSE(r->flags & FlagHasFocus);
+    SendMessageW(c, WM_LBUTTONDOWN, MK_LBUTTON, 0);  // a click gives the focus
+    EXPECT_EQ(GetFocus(), c);
+    EXPECT_TRUE(r->flags & FlagHasFocus);
+    DestroyWindow(d);
+    // After its record is gone the procedure answers 0 and goes nowhere.
+    EXPECT_EQ(GraphicControlProc(c, WM_GETDLGCODE, 0, 0), 0);
+}
+
