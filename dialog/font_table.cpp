@@ -1,5 +1,6 @@
 // The font table: numbered font descriptions shared by dialogs and canvases.
 #include "records.h"
+#include "spin_lock.h"
 
 #include <cwchar>
 
@@ -7,17 +8,6 @@ namespace {
 
 FontEntry* first = nullptr;
 volatile LONG tableLock = 0;
-
-class TableGuard {
-public:
-    TableGuard() {
-        while (InterlockedExchange(&tableLock, -1) != 0) {
-        }
-    }
-    ~TableGuard() { InterlockedExchange(&tableLock, 0); }
-    TableGuard(const TableGuard&) = delete;
-    TableGuard& operator=(const TableGuard&) = delete;
-};
 
 FontEntry* EntryMake(int number, const wchar_t* face, float points, BYTE pitch) {
     auto* entry = static_cast<FontEntry*>(GlobalAlloc(GPTR, sizeof(FontEntry)));
@@ -41,12 +31,12 @@ void FontTableBuild() {
     FontEntry* e3 = EntryMake(3, L"Lucida Console", 11.0f, FIXED_PITCH);
     if (e1) e1->next = e2 ? e2 : e3;
     if (e2) e2->next = e3;
-    TableGuard guard;
+    SpinGuard guard(tableLock);
     first = e1 ? e1 : (e2 ? e2 : e3);
 }
 
 FontEntry* FontTableFind(int number) {
-    TableGuard guard;
+    SpinGuard guard(tableLock);
     for (FontEntry* e = first; e; e = e->next) {
         if (e->number == number) return e;
     }

@@ -1,6 +1,7 @@
 // The object registry: one record per dialog, control and graphic bitmap,
 // newest first, guarded by a busy-waiting lock that covers the list only.
 #include "records.h"
+#include "spin_lock.h"
 
 #include <cstdlib>
 
@@ -9,23 +10,12 @@ namespace {
 ObjectRecord* head = nullptr;
 volatile LONG registryLock = 0;
 
-class RegistryGuard {
-public:
-    RegistryGuard() {
-        while (InterlockedExchange(&registryLock, -1) != 0) {
-        }
-    }
-    ~RegistryGuard() { InterlockedExchange(&registryLock, 0); }
-    RegistryGuard(const RegistryGuard&) = delete;
-    RegistryGuard& operator=(const RegistryGuard&) = delete;
-};
-
 bool HoldsBrush(const ObjectRecord* r) {
     return (r->kind == KindGraphicControl || r->kind == KindGraphicBitmap) && r->graphic.backgroundBrush;
 }
 
 bool Unlink(ObjectRecord* record) {
-    RegistryGuard guard;
+    SpinGuard guard(registryLock);
     for (ObjectRecord** link = &head; *link; link = &(*link)->next) {
         if (*link == record) {
             *link = record->next;
@@ -49,7 +39,7 @@ void CanvasRelease(GraphicState& g) {
 }  // namespace
 
 ObjectRecord* ObjectRecordFind(HANDLE handle) {
-    RegistryGuard guard;
+    SpinGuard guard(registryLock);
     for (ObjectRecord* r = head; r; r = r->next) {
         if (r->handle == handle) return r;
     }
@@ -69,14 +59,14 @@ ObjectRecord* ObjectRecordAdd(HANDLE handle, HWND parent, int kind, DWORD flags)
         record->graphic.background = static_cast<LONG>(GetSysColor(COLOR_BTNFACE));
         record->graphic.backgroundBrush = BrushShare(record->graphic.background);
     }
-    RegistryGuard guard;
+    SpinGuard guard(registryLock);
     record->next = head;
     head = record;
     return record;
 }
 
 HANDLE ObjectRecordFirstControl(HANDLE parent) {
-    RegistryGuard guard;
+    SpinGuard guard(registryLock);
     for (ObjectRecord* r = head; r; r = r->next) {
         if (r->parent == parent && (r->flags & FlagControl)) return r->handle;
     }
@@ -97,7 +87,7 @@ void ObjectRecordRelease(HANDLE handle) {
 }
 
 int ObjectRecordCount() {
-    RegistryGuard guard;
+    SpinGuard guard(registryLock);
     int n = 0;
     for (ObjectRecord* r = head; r; r = r->next) ++n;
     return n;
@@ -121,7 +111,7 @@ void DialogUnitsToPixels(HANDLE window, RECT* rect) {
 HBRUSH BrushShare(LONG colour) {
     if (colour < 0) return static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
     {
-        RegistryGuard guard;
+        SpinGuard guard(registryLock);
         for (ObjectRecord* r = head; r; r = r->next) {
             if (HoldsBrush(r) && r->graphic.background == colour) return r->graphic.backgroundBrush;
         }
@@ -132,7 +122,7 @@ HBRUSH BrushShare(LONG colour) {
 void BrushGiveUp(HBRUSH brush, LONG colour, const ObjectRecord* holder) {
     if (!brush || colour < 0) return;
     {
-        RegistryGuard guard;
+        SpinGuard guard(registryLock);
         for (ObjectRecord* r = head; r; r = r->next) {
             if (r != holder && HoldsBrush(r) && r->graphic.background == colour) return;
         }
