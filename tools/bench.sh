@@ -20,10 +20,7 @@ mkdir -p "$work"
 export VISTORA_BUILD="$build" VISTORA_WORK="$work" VISTORA_RUNS="$runs"
 xvfb-run -a -s "-screen 0 4200x3200x24" bash -c '
   set -u
-  export WINEPREFIX="$VISTORA_BUILD/wineprefix" WINEDEBUG=-all
-  "$VISTORA_BUILD/wine-run.sh" --prepare
-  wineserver -p
-  "$VISTORA_BUILD/wine-run.sh" cmd /c exit </dev/null >/dev/null 2>&1
+  "$VISTORA_BUILD/wine-run.sh" --session-start
   run="$VISTORA_BUILD/wine-run.sh"
   driver="$VISTORA_BUILD/tests/vdriver.exe"
   median() { sort -n | awk "{a[NR]=\$1} END {print (NR%2 ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2)}"; }
@@ -64,5 +61,5 @@ xvfb-run -a -s "-screen 0 4200x3200x24" bash -c '
   for pic in small.png big.jpg; do
     echo "ratio viewer/floor, $pic: $(awk "BEGIN {printf \"%.2f\", ${med[vistora,$pic]}/${med[floor,$pic]}}")"
   done
-  wineserver -k 2>/dev/null || true
+  "$VISTORA_BUILD/wine-run.sh" --session-end
 '

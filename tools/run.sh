@@ -16,6 +16,7 @@ if [ -n "${DISPLAY:-}" ]; then
 fi
 
 shot="$build/screenshot.png"
+rm -f "$shot"  # an old one must not pass for this run's
 export VISTORA_BUILD="$build" VISTORA_PICTURE="$picture" VISTORA_SHOT="$shot"
 xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   set -u
@@ -28,7 +29,7 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
       exit) echo "viewer exit code: $a" ;;
     esac
   done
-  WINEPREFIX="$VISTORA_BUILD/wineprefix" wineserver -k 2>/dev/null || true
+  "$VISTORA_BUILD/wine-run.sh" --session-end
 '
 if [ -f "$shot" ]; then
   echo "No display: the viewer ran in a virtual X server. Screenshot of its window: $shot"

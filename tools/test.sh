@@ -8,14 +8,9 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 export VISTORA_BUILD="$root/build"
 exec xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   set -u
-  export WINEPREFIX="$VISTORA_BUILD/wineprefix" WINEDEBUG=-all
-  "$VISTORA_BUILD/wine-run.sh" --prepare
-  wineserver -p
-  # Start the Wine session services now, detached from the output of any
-  # test: started by a test they would hold its pipe open and stall CTest.
-  "$VISTORA_BUILD/wine-run.sh" cmd /c exit </dev/null >/dev/null 2>&1
+  "$VISTORA_BUILD/wine-run.sh" --session-start
   ctest --test-dir "$VISTORA_BUILD" --output-on-failure "$@"
   rc=$?
-  wineserver -k 2>/dev/null || true
+  "$VISTORA_BUILD/wine-run.sh" --session-end
   exit $rc
 ' test "$@"
