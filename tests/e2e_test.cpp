@@ -26,6 +26,8 @@ struct Viewer {
     bool Start(const std::wstring& tail, const std::wstring& exe = ViewerExe()) {
         return DriverLaunch(exe, Quoted(exe) + tail, &p);
     }
+    // The main window once it is visible; null on time-out.
+    HWND Main() { return DriverWaitMainWindow(p, Patience); }
     DWORD Exit() {
         DWORD code = 0xDEAD;
         EXPECT_TRUE(DriverWaitExit(p, Patience, &code)) << "the viewer did not end";
@@ -83,7 +85,7 @@ TEST_F(EndToEnd, PictureWithBlankInPathQuotedAndUnquoted) {
         SCOPED_TRACE(quoted ? "quoted" : "unquoted");
         Viewer v;
         ASSERT_TRUE(v.Start(L" " + (quoted ? Quoted(picture) : picture)));
-        HWND main = DriverWaitMainWindow(v.p, Patience);
+        HWND main = v.Main();
         ASSERT_TRUE(main);
         MainWindowFacts f = Facts(main);
         EXPECT_EQ(f.outer.left, 10);
@@ -113,7 +115,7 @@ TEST_F(EndToEnd, OnlyButtonPressesAndCloseRequestsEndIt) {
     {
         Viewer v;
         ASSERT_TRUE(v.Start(L" " + picture));
-        HWND main = DriverWaitMainWindow(v.p, Patience);
+        HWND main = v.Main();
         ASSERT_TRUE(main);
         HWND control = GetDlgItem(main, 1001);
         DriverMoveMouse(control, 10, 10);
@@ -128,7 +130,7 @@ TEST_F(EndToEnd, OnlyButtonPressesAndCloseRequestsEndIt) {
     {
         Viewer v;
         ASSERT_TRUE(v.Start(L" " + picture));
-        HWND main = DriverWaitMainWindow(v.p, Patience);
+        HWND main = v.Main();
         ASSERT_TRUE(main);
         PostMessageW(main, WM_SYSCOMMAND, SC_CLOSE, 0);
         EXPECT_EQ(v.Exit(), 0u);
@@ -168,7 +170,7 @@ TEST_F(EndToEnd, DirectoryGivesMissingFileBoxThenSmallWindow) {
     EXPECT_FALSE(seen.hadOwner);
     EXPECT_EQ(DriverTopWindows(v.p.pid, true).size(), 1u) << "the main window showed before the box was closed";
     EXPECT_TRUE(DriverPressOk(box));
-    HWND main = DriverWaitMainWindow(v.p, Patience);
+    HWND main = v.Main();
     ASSERT_TRUE(main);
     EXPECT_EQ(DriverWindowText(main), L"albums");
     HWND control = GetDlgItem(main, 1001);
@@ -191,7 +193,7 @@ TEST_F(EndToEnd, NotAPictureGivesReadErrorBoxThenWindow) {
     EXPECT_EQ(seen.text, L"[GraphicLoadImageFileToBitmap] [GdipLoadImagefromFile] read error on <" + file + L">");
     EXPECT_EQ(seen.caption, L"Brightloom");
     EXPECT_TRUE(DriverPressOk(box));
-    HWND main = DriverWaitMainWindow(v.p, Patience);
+    HWND main = v.Main();
     ASSERT_TRUE(main);
     EXPECT_EQ(DriverWindowText(main), L"notes.png");
     DriverClick(GetDlgItem(main, 1001), 0, 0);
@@ -218,7 +220,7 @@ TEST_F(EndToEnd, EveryFormatShowsAtNativeSize) {
         ASSERT_TRUE(PictureWrite(picture, 128, 72, c.format, colour));
         Viewer v;
         ASSERT_TRUE(v.Start(L" " + picture));
-        HWND main = DriverWaitMainWindow(v.p, Patience);
+        HWND main = v.Main();
         if (!main) {
             HWND box = DriverWaitMessageBox(v.p, 0);
             std::wstring text = box ? DriverBoxRead(box).text : L"none";
@@ -255,7 +257,7 @@ TEST_F(EndToEnd, NamesOutsideTheAnsiCodePageOpen) {
         ASSERT_TRUE(PictureWrite(picture, 64, 48, PictureFormat::Png, PatternColour));
         Viewer v;
         ASSERT_TRUE(v.Start(L" " + Quoted(picture)));
-        HWND main = DriverWaitMainWindow(v.p, Patience);
+        HWND main = v.Main();
         ASSERT_TRUE(main) << "the picture did not open";
         EXPECT_EQ(DriverWindowText(main), name);
         EXPECT_TRUE(DriverWaitPixels(GetDlgItem(main, 1001), 64, 48, Expected(64, 48, PatternColour), 5000));
@@ -269,7 +271,7 @@ TEST_F(EndToEnd, FocusComesBackAfterReactivation) {
     ASSERT_TRUE(PictureWrite(picture, 100, 60, PictureFormat::Png, PatternColour));
     Viewer v;
     ASSERT_TRUE(v.Start(L" " + picture));
-    HWND main = DriverWaitMainWindow(v.p, Patience);
+    HWND main = v.Main();
     ASSERT_TRUE(main);
     HWND control = GetDlgItem(main, 1001);
     auto focusOf = [&] {

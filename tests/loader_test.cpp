@@ -28,6 +28,13 @@ protected:
 
 const std::wstring MissingPrefix = L"[GraphicLoadImageFileToBitmap] called on <";
 
+// Exactly one box was shown, with this text and the default title.
+void ExpectOneBox(const MessageBoxCatcher& catcher, const std::wstring& text) {
+    ASSERT_EQ(catcher.boxes().size(), 1u);
+    EXPECT_EQ(catcher.boxes()[0].text, text);
+    EXPECT_EQ(catcher.boxes()[0].caption, L"Brightloom");
+}
+
 }  // namespace
 
 TEST(LoaderSizeRule, Proportions) {
@@ -188,10 +195,7 @@ TEST_F(Loader, NotAPictureGivesReadErrorAndLeavesNothing) {
     int records = ObjectRecordCount();
     int objects = GdiObjectsLive();
     EXPECT_EQ(GraphicLoadImageFileToBitmap(file, 0, 0, 0, 0), nullptr);
-    ASSERT_EQ(catcher.boxes().size(), 1u);
-    EXPECT_EQ(catcher.boxes()[0].text,
-              L"[GraphicLoadImageFileToBitmap] [GdipLoadImagefromFile] read error on <" + file + L">");
-    EXPECT_EQ(catcher.boxes()[0].caption, L"Brightloom");
+    ExpectOneBox(catcher, L"[GraphicLoadImageFileToBitmap] [GdipLoadImagefromFile] read error on <" + file + L">");
     EXPECT_EQ(ObjectRecordCount(), records);
     EXPECT_EQ(GdiObjectsLive(), objects);
 }
@@ -266,10 +270,7 @@ TEST_F(Loader, ReadablePictureTooLargeForABitmapSaysSo) {
     MessageBoxCatcher catcher;
     int records = ObjectRecordCount();
     EXPECT_EQ(GraphicLoadImageFileToBitmap(picture, 0, 0, 0, 0), nullptr);
-    ASSERT_EQ(catcher.boxes().size(), 1u);
-    EXPECT_EQ(catcher.boxes()[0].text,
-              L"[GraphicLoadImageFileToBitmap] picture too large to show (30000 x 20000) <" + picture + L">");
-    EXPECT_EQ(catcher.boxes()[0].caption, L"Brightloom");
+    ExpectOneBox(catcher, L"[GraphicLoadImageFileToBitmap] picture too large to show (30000 x 20000) <" + picture + L">");
     EXPECT_EQ(ObjectRecordCount(), records);
 }
 

@@ -215,36 +215,44 @@ void MessageLog::Expect(const std::vector<ExpectedMessage>& expected, const char
 
 // ---- Files ---------------------------------------------------------------
 
-TempFolder::TempFolder() {
-    wchar_t base[MAX_PATH];
-    GetTempPathW(MAX_PATH, base);
-    static LONG serial = 0;
-    wchar_t name[MAX_PATH];
-    swprintf(name, MAX_PATH, L"%lsvistora-%lu-%ld", base, GetCurrentProcessId(), InterlockedIncrement(&serial));
-    path_ = name;
-    CreateDirectoryW(path_.c_str(), nullptr);
-}
-
-TempFolder::~TempFolder() {
-    // Removes files and folders one level down, then the folder.
+namespace {
+// Removes a folder with everything below it.
+void FolderRemove(const std::wstring& path) {
     WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((path_ + L"\\*").c_str(), &found);
+    HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &found);
     if (search != INVALID_HANDLE_VALUE) {
         do {
             std::wstring name = found.cFileName;
             if (name == L"." || name == L"..") continue;
-            std::wstring full = path_ + L"\\" + name;
+            std::wstring full = path + L"\\" + name;
             SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
             if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveDirectoryW(full.c_str());
+                FolderRemove(full);
             } else {
                 DeleteFileW(full.c_str());
             }
         } while (FindNextFileW(search, &found));
         FindClose(search);
     }
-    RemoveDirectoryW(path_.c_str());
+    RemoveDirectoryW(path.c_str());
 }
+}  // namespace
+
+TempFolder::TempFolder() {
+    wchar_t base[MAX_PATH];
+    GetTempPathW(MAX_PATH, base);
+    static LONG serial = 0;
+    // Wine reuses process ids soon: a folder that is there already is
+    // another run's, so take the next name.
+    for (;;) {
+        wchar_t name[MAX_PATH];
+        swprintf(name, MAX_PATH, L"%lsvistora-%lu-%ld", base, GetCurrentProcessId(), InterlockedIncrement(&serial));
+        path_ = name;
+        if (CreateDirectoryW(path_.c_str(), nullptr) || GetLastError() != ERROR_ALREADY_EXISTS) break;
+    }
+}
+
+TempFolder::~TempFolder() { FolderRemove(path_); }
 
 bool FileWriteBytes(const std::wstring& path, const std::string& bytes) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
