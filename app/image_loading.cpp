@@ -27,6 +27,29 @@ void LoaderFitSize(float iw, float ih, UINT& width, UINT& height, int stretch) {
     }
 }
 
+void TooLargeBoxShow(UINT width, UINT height, const std::wstring& file) {
+    MessageBoxShow(L"[GraphicLoadImageFileToBitmap] picture too large to show (" + std::to_wstring(width) + L" x " +
+                       std::to_wstring(height) + L") <" + file + L">",
+                   L"", 0x12000);
+}
+
+namespace {
+
+// Whether drawing the picture at its own size sets every pixel of the
+// bitmap, so that clearing it first could never be seen: a raster picture
+// without alpha or palette (a palette may hold a transparent entry).
+bool DrawCoversAll(void* image, float iw, float ih, UINT width, UINT height) {
+    if (width != RoundToPixels(iw) || height != RoundToPixels(ih)) return false;
+    if (static_cast<long double>(width) != iw || static_cast<long double>(height) != ih) return false;
+    int type = 0;
+    INT format = 0;
+    if (GdipGetImageType(image, &type) != 0 || type != ImageTypeBitmap) return false;
+    if (GdipGetImagePixelFormat(image, &format) != 0) return false;
+    return !(format & (PixelFormatIndexed | PixelFormatAlpha | PixelFormatPAlpha));
+}
+
+}  // namespace
+
 HBITMAP GraphicLoadImageFileToBitmap(const std::wstring& file, LONG background, UINT width, UINT height,
                                      int stretch) {
     ErrorScope errors;
@@ -57,13 +80,15 @@ HBITMAP GraphicLoadImageFileToBitmap(const std::wstring& file, LONG background, 
         GdipDisposeImage(image);
         // The picture is readable but too large for a device bitmap: say so,
         // rather than leave an empty window and no word.
-        MessageBoxShow(L"[GraphicLoadImageFileToBitmap] picture too large to show (" + std::to_wstring(width) +
-                           L" x " + std::to_wstring(height) + L") <" + file + L">",
-                       L"", 0x12000);
+        TooLargeBoxShow(width, height, file);
         return nullptr;
     }
+    bool covered = DrawCoversAll(image, iw, ih, width, height);
+    FpuModeSet();
     GraphicAttach(bitmap, 0, FALSE);
-    GraphicClear(background, 0);
+    // A full-size pass that nobody could see is skipped: an opaque picture
+    // drawn at its own size overwrites every pixel of the clear.
+    if (!covered) GraphicClear(background, 0);
     HDC dc = GraphicGetDC();
     void* graphics = nullptr;
     GdipCreateFromHDC(dc, &graphics);
@@ -76,24 +101,25 @@ HBITMAP GraphicLoadImageFileToBitmap(const std::wstring& file, LONG background, 
     HBITMAP result = drawn == 0 ? bitmap : nullptr;
     if (!result) GraphicBitmapEnd();
     GraphicDetach();
+    // The picture was read and its bitmap made, so what failed is the
+    // memory or GDI objects that drawing so large a picture needs.
+    if (!result) TooLargeBoxShow(width, height, file);
     return result;
 }
 
 HBITMAP LoadImageAsBitmap(const std::wstring& path) {
     ErrorScope errors;
-    HBITMAP first = GraphicLoadImageFileToBitmap(path, 0, 0, 0, 0);
-    GraphicAttach(first, 0, FALSE);
+    HBITMAP picture = GraphicLoadImageFileToBitmap(path, 0, 0, 0, 0);
+    GraphicAttach(picture, 0, FALSE);
     GraphicCanvas canvas = GraphicGetCanvas();
     ImageWidth = static_cast<int>(RoundHalfEven(canvas.width));
     ImageHeight = static_cast<int>(RoundHalfEven(canvas.height));
     GraphicDetach();
-    HBITMAP second = GraphicBitmapNew(ImageWidth, ImageHeight);
-    GraphicAttach(second, 0, FALSE);
-    GraphicCopy(first, 0, 0xCC0020);
-    GraphicDetach();
-    GraphicAttach(first, 0, FALSE);
-    GraphicBitmapEnd();
-    return second;
+    // The loader's bitmap is handed on as it is: a second full-size bitmap
+    // and a copy into it would leave the same one record and pixels behind.
+    if (picture) return picture;
+    // Nothing loaded: the empty picture that a bitmap of 0 x 0 gives.
+    return GraphicBitmapNew(ImageWidth, ImageHeight);
 }
 
 int FileExists(const std::wstring& path) {

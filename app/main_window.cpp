@@ -13,8 +13,7 @@ void ImagePathStore(const std::wstring& path) {
     ImagePath[n] = L'\0';
 }
 
-int ShowMainDialog(HWND owner) {
-    ErrorScope errors;
+HWND MainDialogBuild(HWND owner) {
     MainDialog = DialogNew(UnitPixels, owner, L"", 10, 10, 302, 197, 0x20000, 0);
     // SS_NOTIFY, or the static would let clicks through to the dialog.
     ControlAddGraphic(MainDialog, IDC_GRAPHIC, L"", 0, 0, 150, 81, 0x50000100, 0, nullptr);
@@ -23,9 +22,56 @@ int ShowMainDialog(HWND owner) {
     GraphicClear(ColorDefault, 0);
     HWND control = ControlHandle(MainDialog, IDC_GRAPHIC);
     PrevGraphicProc = SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&GraphicClickProc));
+    return MainDialog;
+}
+
+int ShowMainDialog(HWND owner) {
+    ErrorScope errors;
+    MainDialogBuild(owner);
     int result = 0;
     DialogShowModal(MainDialog, MainDialogProc, &result);
     return result;
+}
+
+namespace {
+
+// Window and control at the picture's size, the frame by a fixed
+// allowance (the real frame is not measured).
+void MainDialogFit(HWND dialog) {
+    DialogSetSize(dialog, ImageWidth + 6, ImageHeight + 29);
+    ControlSetSize(dialog, IDC_GRAPHIC, ImageWidth, ImageHeight);
+}
+
+// Whether the control's canvas could be made at the picture's size; the
+// control keeps its old, smaller canvas when it could not.
+bool CanvasHoldsPicture(HWND dialog) {
+    GraphicAttach(dialog, IDC_GRAPHIC, FALSE);
+    GraphicCanvas canvas = GraphicGetCanvas();
+    GraphicDetach();
+    return RoundHalfEven(canvas.width) == ImageWidth && RoundHalfEven(canvas.height) == ImageHeight;
+}
+
+}  // namespace
+
+void MainDialogShowPicture(HWND dialog) {
+    ErrorScope errors;
+    ViewBitmap = LoadImageAsBitmap(ImagePath);
+    MainDialogFit(dialog);
+    if (ImageWidth > 0 && !CanvasHoldsPicture(dialog)) {
+        // No room for the control's canvas: say so, give the memory back and
+        // show the almost empty window that a picture that cannot be read
+        // gives, never a window with a part of the picture or none.
+        TooLargeBoxShow(static_cast<UINT>(ImageWidth), static_cast<UINT>(ImageHeight), ImagePath);
+        GraphicAttach(ViewBitmap, 0, FALSE);
+        GraphicBitmapEnd();
+        ImageWidth = ImageHeight = 0;
+        ViewBitmap = GraphicBitmapNew(0, 0);
+        MainDialogFit(dialog);
+    }
+    DialogSetText(dialog, FileNameOfPath(ImagePath));
+    GraphicAttach(dialog, IDC_GRAPHIC, FALSE);
+    GraphicCopy(ViewBitmap, 0, 0xCC0020);
+    GraphicRedraw();
 }
 
 namespace {
@@ -40,14 +86,7 @@ void MainDialogInit(HWND dialog) {
         DialogEnd(dialog, 0);
         return;
     }
-    ViewBitmap = LoadImageAsBitmap(ImagePath);
-    // A fixed allowance for frame and caption; the real frame is not measured.
-    DialogSetSize(dialog, ImageWidth + 6, ImageHeight + 29);
-    ControlSetSize(dialog, IDC_GRAPHIC, ImageWidth, ImageHeight);
-    DialogSetText(dialog, FileNameOfPath(ImagePath));
-    GraphicAttach(dialog, IDC_GRAPHIC, FALSE);
-    GraphicCopy(ViewBitmap, 0, 0xCC0020);
-    GraphicRedraw();
+    MainDialogShowPicture(dialog);
 }
 
 }  // namespace

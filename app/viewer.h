@@ -27,6 +27,12 @@ int ViewerMain();
 
 // Main window.
 int ShowMainDialog(HWND owner);
+// The dialog and its graphic control as ShowMainDialog builds them, not yet
+// shown; sets MainDialog.
+HWND MainDialogBuild(HWND owner);
+// Loads ImagePath and fits the window to it (the end of initialisation,
+// once the path is known to exist).
+void MainDialogShowPicture(HWND dialog);
 INT_PTR MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK GraphicClickProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void ImagePathStore(const std::wstring& path);
@@ -37,6 +43,8 @@ HBITMAP GraphicLoadImageFileToBitmap(const std::wstring& file, LONG background, 
 HBITMAP LoadImageAsBitmap(const std::wstring& path);
 int FileExists(const std::wstring& path);
 std::wstring FileNameOfPath(const std::wstring& path);
+// The box for a picture that was read but is too large to show.
+void TooLargeBoxShow(UINT width, UINT height, const std::wstring& file);
 // The loader's size rule: settles width and height (0 = the picture's own)
 // for a picture of iw x ih.
 void LoaderFitSize(float iw, float ih, UINT& width, UINT& height, int stretch);
