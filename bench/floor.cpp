@@ -3,13 +3,31 @@
 // bitmap, show a plain window sized to it, blit on WM_PAINT. A click ends it.
 #include <windows.h>
 
-#include <shellapi.h>
+#include <string>
 
 #include "app/gdiplus_flat.h"
 
 namespace {
 HDC canvas = nullptr;
 int width = 0, height = 0;
+
+// The command tail after the program name, quotes removed: no shell32 and
+// its start-up, which the viewer does not pay either.
+std::wstring PathArgument() {
+    const wchar_t* p = GetCommandLineW();
+    if (*p == L'"') {
+        for (++p; *p && *p != L'"'; ++p) {
+        }
+        if (*p) ++p;
+    } else {
+        while (*p > L' ') ++p;
+    }
+    while (*p == L' ') ++p;
+    std::wstring path;
+    for (; *p; ++p)
+        if (*p != L'"') path.push_back(*p);
+    return path;
+}
 
 LRESULT CALLBACK Proc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
     switch (m) {
@@ -34,14 +52,13 @@ LRESULT CALLBACK Proc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-    int argc = 0;
-    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    if (argc < 2) return 1;
+    std::wstring path = PathArgument();
+    if (path.empty()) return 1;
     ULONG_PTR token = 0;
     GdiplusStartupInput input{1, nullptr, FALSE, FALSE};
     if (GdiplusStartup(&token, &input, nullptr) != 0) return 2;
     void* image = nullptr;
-    if (GdipLoadImageFromFile(argv[1], &image) != 0) return 3;
+    if (GdipLoadImageFromFile(path.c_str(), &image) != 0) return 3;
     float iw = 0, ih = 0;
     GdipGetImageDimension(image, &iw, &ih);
     width = static_cast<int>(iw);
