@@ -298,3 +298,126 @@ TEST(ImagePath, HoldsAtMost259UnitsAndATerminator) {
     ImagePathStore(RemoveChars(L"\"C:\\a b\\x.png\"", L"\""));
     EXPECT_STREQ(ImagePath, L"C:\\a b\\x.png");
 }
+
+namespace {
+
+// How one load ended under a squeezed GDI object table.
+enum class Outcome { Shown, ReadError, TooLarge, Other };
+
+Outcome BoxOutcome(const MessageBoxCatcher& catcher, const std::wstring& picture, int w, int h) {
+    if (catcher.boxes().size() != 1) return catcher.boxes().empty() ? Outcome::Shown : Outcome::Other;
+    const BoxSeen& box = catcher.boxes()[0];
+    if (box.caption != L"Brightloom") return Outcome::Other;
+    if (box.text == L"[GraphicLoadImageFileToBitmap] [GdipLoadImagefromFile] read error on <" + picture + L">")
+        return Outcome::ReadError;
+    if (box.text == L"[GraphicLoadImageFileToBitmap] picture too large to show (" + std::to_wstring(w) + L" x " +
+                        std::to_wstring(h) + L") <" + picture + L">")
+        return Outcome::TooLarge;
+    return Outcome::Other;
+}
+
+constexpr int SqueezeSteps = 80;
+
+}  // namespace
+
+// Every object the way to the screen needs is made in turn with a GDI table
+// that has room for 0, 1, 2, ... more: each step either shows the whole
+// picture or says why not in one box, and leaves nothing behind. The main
+// window meets full tables at more steps than the loader alone (its
+// control's canvas), and says "too large" at each of them too.
+TEST_F(Loader, ObjectsThatCannotBeMadeGiveOneBoxAndLeaveNothing) {
+    // Wider than any platform's smallest captioned window, so that the
+    // empty window's size tells itself apart from the picture's.
+    const int w = 160, h = 48;
+    std::wstring picture = folder.File(L"opaque.bmp");
+    ASSERT_TRUE(PictureWrite(picture, w, h, PictureFormat::Bmp, PatternColour));
+    int rw = 0, rh = 0;
+    Pixels expected = PictureRendered(picture, &rw, &rh);
+    // First use of codecs, fonts, dialogs and boxes, whose caches stay.
+    End(LoadImageAsBitmap(picture));
+    DialogEnd(MainDialogBuild(nullptr), 0);
+    {
+        MessageBoxCatcher catcher;
+        MessageBoxShow(L"warm", L"", 0x12000);
+    }
+    const int records = ObjectRecordCount();
+    const int objects = GdiObjectsLive();
+
+    int loaderTooLarge = 0;
+    bool loaderShown = false;
+    for (int room = 0; room < SqueezeSteps && !loaderShown; ++room) {
+        MessageBoxCatcher catcher;
+        HBITMAP b;
+        {
+            GdiSqueeze squeeze(room);
+            b = GraphicLoadImageFileToBitmap(picture, 0, 0, 0, 0);
+        }
+        Outcome outcome = BoxOutcome(catcher, picture, w, h);
+        if (b) {
+            ASSERT_EQ(outcome, Outcome::Shown) << "room " << room;
+            EXPECT_EQ(BitmapPixels(b), expected) << "room " << room;
+            End(b);
+            loaderShown = true;
+        } else {
+            ASSERT_TRUE(outcome == Outcome::ReadError || outcome == Outcome::TooLarge) << "room " << room;
+            loaderTooLarge += outcome == Outcome::TooLarge;
+        }
+        ASSERT_EQ(ObjectRecordCount(), records) << "room " << room;
+        ASSERT_EQ(GdiObjectsLive(), objects) << "room " << room;
+    }
+    ASSERT_TRUE(loaderShown) << "no room up to " << SqueezeSteps << " was enough";
+    EXPECT_GE(loaderTooLarge, 2) << "the canvas DC and the bitmap of the picture";
+
+    int windowTooLarge = 0;
+    bool windowShown = false;
+    const int minWidth = GetSystemMetrics(SM_CXMIN), minHeight = GetSystemMetrics(SM_CYMIN);
+    for (int room = 0; room < SqueezeSteps && !windowShown; ++room) {
+        HWND dialog = MainDialogBuild(nullptr);
+        ASSERT_TRUE(dialog);
+        ImagePathStore(picture);
+        MessageBoxCatcher catcher;
+        {
+            GdiSqueeze squeeze(room);
+            MainDialogShowPicture(dialog);
+        }
+        Outcome outcome = BoxOutcome(catcher, picture, w, h);
+        ObjectRecord* control = ObjectRecordFind(ControlHandle(dialog, IDC_GRAPHIC));
+        ASSERT_TRUE(control);
+        RECT outer{};
+        GetWindowRect(dialog, &outer);
+        wchar_t caption[64] = {};
+        GetWindowTextW(dialog, caption, 64);
+        EXPECT_STREQ(caption, L"opaque.bmp") << "room " << room;
+        if (outcome == Outcome::Shown) {
+            EXPECT_EQ(ImageWidth, w);
+            EXPECT_EQ(control->graphic.canvasWidth, w);
+            EXPECT_EQ(control->graphic.canvasHeight, h);
+            EXPECT_EQ(DcPixels(control->graphic.canvasDC, 0, 0, w, h), expected) << "room " << room;
+            EXPECT_EQ(outer.right - outer.left, w + 6);
+            EXPECT_EQ(outer.bottom - outer.top, h + 29);
+            windowShown = true;
+        } else {
+            ASSERT_TRUE(outcome == Outcome::ReadError || outcome == Outcome::TooLarge) << "room " << room;
+            windowTooLarge += outcome == Outcome::TooLarge;
+            // The almost empty window of an unreadable picture, with an
+            // empty picture bitmap and a 1 x 1 control.
+            EXPECT_EQ(ImageWidth, 0) << "room " << room;
+            EXPECT_EQ(ImageHeight, 0) << "room " << room;
+            ASSERT_TRUE(ObjectRecordFind(ViewBitmap)) << "room " << room;
+            EXPECT_EQ(ObjectRecordFind(ViewBitmap)->graphic.canvasWidth, 0);
+            EXPECT_EQ(control->graphic.canvasWidth, 1) << "room " << room;
+            EXPECT_EQ(control->graphic.canvasHeight, 1) << "room " << room;
+            // Asked for 6 x 29; the platform may hold it at its minimum.
+            EXPECT_LE(outer.right - outer.left, std::max(6, minWidth)) << "room " << room;
+            EXPECT_LE(outer.bottom - outer.top, std::max(29, minHeight)) << "room " << room;
+        }
+        DialogEnd(dialog, 0);
+        End(ViewBitmap);
+        ViewBitmap = nullptr;
+        ASSERT_FALSE(IsWindow(dialog));
+        ASSERT_EQ(ObjectRecordCount(), records) << "room " << room;
+        ASSERT_EQ(GdiObjectsLive(), objects) << "room " << room;
+    }
+    ASSERT_TRUE(windowShown) << "no room up to " << SqueezeSteps << " was enough";
+    EXPECT_GT(windowTooLarge, loaderTooLarge) << "the control's canvas at the picture's size was never refused";
+}

@@ -45,6 +45,7 @@ BOOL CALLBACK CollectStatic(HWND child, LPARAM param) {
 }
 
 thread_local HWND pendingBox = nullptr;
+thread_local GdiSqueeze* activeSqueeze = nullptr;
 
 // Runs inside the box's own modal loop, once its text is in place.
 void CALLBACK ReadAndClose(HWND, UINT, UINT_PTR timer, DWORD) {
@@ -62,6 +63,7 @@ void CALLBACK ReadAndClose(HWND, UINT, UINT_PTR timer, DWORD) {
 }
 
 LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_CREATEWND && activeSqueeze) activeSqueeze->Release();
     if (code == HCBT_ACTIVATE) {
         HWND window = reinterpret_cast<HWND>(wParam);
         wchar_t cls[32] = {};
@@ -160,6 +162,29 @@ int GdiObjectsLive() {
     int room = static_cast<int>(brushes.size());
     for (HBRUSH b : brushes) DeleteObject(b);
     return -room;  // fewer free places means more live objects
+}
+
+GdiSqueeze::GdiSqueeze(int room) {
+    MessageBoxGuardInstall();
+    brushes_.reserve(70000);
+    for (;;) {
+        HBRUSH b = CreateSolidBrush(RGB(3, 2, 1));
+        if (!b || brushes_.size() > 200000) break;
+        brushes_.push_back(b);
+    }
+    for (int i = 0; i < room && !brushes_.empty(); ++i) {
+        DeleteObject(brushes_.back());
+        brushes_.pop_back();
+    }
+    activeSqueeze = this;
+}
+
+GdiSqueeze::~GdiSqueeze() { Release(); }
+
+void GdiSqueeze::Release() {
+    for (HBRUSH b : brushes_) DeleteObject(b);
+    brushes_.clear();
+    if (activeSqueeze == this) activeSqueeze = nullptr;
 }
 
 // ---- Message logs --------------------------------------------------------

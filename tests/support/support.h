@@ -59,6 +59,22 @@ uint32_t Rgb(COLORREF c);  // 0x00BBGGRR to 0x00RRGGBB
 // (GetGuiResources is a stub under Wine). Compare two probes.
 int GdiObjectsLive();
 
+// Fills the process's GDI object table but for `room` places, so that the
+// code under test finds it full at a step of its own choosing. The places
+// come back when the squeeze ends, or as soon as a message box is being
+// created (a full table would keep the box from showing).
+class GdiSqueeze {
+public:
+    explicit GdiSqueeze(int room);
+    ~GdiSqueeze();
+    GdiSqueeze(const GdiSqueeze&) = delete;
+    GdiSqueeze& operator=(const GdiSqueeze&) = delete;
+    void Release();
+
+private:
+    std::vector<HBRUSH> brushes_;
+};
+
 // ---- Message logs --------------------------------------------------------
 
 struct LoggedMessage {
