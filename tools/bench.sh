@@ -1,65 +1,134 @@
 #!/usr/bin/env bash
 # Speed and memory of the viewer, measured against the floor: a minimal
 # GDI+ program that loads, draws, shows and blits (bench/floor.cpp).
-# Prints figures; asserts nothing. Usage: tools/bench.sh [runs]
+# Prints figures; asserts nothing.
+#   tools/bench.sh [runs] [--large]
+# --large adds phone-photo sizes (48, 108 and 200 megapixels), one run each:
+# whether each program shows the picture, says so in a box, or neither.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-runs=${1:-11}
-"$root/tools/bootstrap.sh"
-"$root/tools/build.sh" >/dev/null
 build="$root/build"
 work="$build/bench"
-mkdir -p "$work"
+run="$build/wine-run.sh"
+driver="$build/tests/vdriver.exe"
 
-# Pictures: a small PNG and a large, noisy (so realistically heavy) JPEG.
-[ -f "$work/small.png" ] || convert -size 300x200 gradient:'#3a7bd5-#bfe6ff' \
-  -fill '#ffd54a' -draw 'circle 220,50 220,75' "$work/small.png"
-[ -f "$work/big.jpg" ] || convert -size 4000x3000 gradient:'#204080-#f0c060' \
-  -attenuate 0.4 +noise Gaussian -quality 90 "$work/big.jpg"
+median() { sort -n | awk '{a[NR]=$1} END {print (NR%2 ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2)}'; }
 
-export VISTORA_BUILD="$build" VISTORA_WORK="$work" VISTORA_RUNS="$runs"
-xvfb-run -a -s "-screen 0 4200x3200x24" bash -c '
-  set -u
-  "$VISTORA_BUILD/wine-run.sh" --session-start
-  run="$VISTORA_BUILD/wine-run.sh"
-  driver="$VISTORA_BUILD/tests/vdriver.exe"
-  median() { sort -n | awk "{a[NR]=\$1} END {print (NR%2 ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2)}"; }
-  hz=$(getconf CLK_TCK)
-  declare -A med times
+# ImageMagick's default policy refuses pictures over 128 megapixels.
+magick_policy() {
+  local dir="$work/magick"
+  mkdir -p "$dir"
+  sed -E -e 's/(name="area" value=")[^"]*/\116GP/' \
+         -e 's/(name="(memory|map|disk)" value=")[^"]*/\164GiB/' \
+         -e 's/(name="(width|height)" value=")[^"]*/\164KP/' \
+         /etc/ImageMagick-6/policy.xml >"$dir/policy.xml"
+  export MAGICK_CONFIGURE_PATH="$dir"
+}
+
+# A noisy (so realistically heavy) JPEG photo of the given size.
+photo() {
+  local file="$work/$1" size=$2
+  [ -f "$file" ] || convert -size "$size" gradient:'#204080-#f0c060' \
+    -attenuate 0.4 +noise Gaussian -quality 90 "$file"
+}
+
+make_pictures() {
+  mkdir -p "$work"
+  [ -f "$work/small.png" ] || convert -size 300x200 gradient:'#3a7bd5-#bfe6ff' \
+    -fill '#ffd54a' -draw 'circle 220,50 220,75' "$work/small.png"
+  photo big.jpg 4000x3000
+  if [ "$large" = 1 ]; then
+    magick_policy
+    photo 48mp.jpg 8000x6000
+    photo 108mp.jpg 12000x9000
+    photo 200mp.jpg 16320x12240
+  fi
+}
+
+time_once() {  # program picture -> milliseconds, or "nan"
+  local t
+  t=$("$run" "$driver" time "$build/$1.exe" "$work/$2" 2>/dev/null | tr -d '\r' | awk '/^ms/ {print $2}') || true
+  echo "${t:-nan}"
+}
+
+# Time to picture, viewer and floor interleaved so that drift of the
+# machine weighs on both alike.
+time_pictures() {
+  local pic prog i
+  declare -gA med
   for pic in small.png big.jpg; do
-    for prog in vistora floor; do  # warm the caches
-      "$run" "$driver" time "$VISTORA_BUILD/$prog.exe" "$VISTORA_WORK/$pic" >/dev/null 2>&1 || true
-    done
-    # Interleaved, so that drift of the machine weighs on both alike.
-    for i in $(seq "$VISTORA_RUNS"); do
-      for prog in vistora floor; do
-        t=$("$run" "$driver" time "$VISTORA_BUILD/$prog.exe" "$VISTORA_WORK/$pic" | tr -d "\r" | awk "/^ms/ {print \$2}")
-        times[$prog,$pic]="${times[$prog,$pic]:-} ${t:-nan}"
-      done
+    for prog in vistora floor; do time_once "$prog" "$pic" >/dev/null; done  # warm the caches
+    declare -A times=()
+    for i in $(seq "$runs"); do
+      for prog in vistora floor; do times[$prog]="${times[$prog]:-} $(time_once "$prog" "$pic")"; done
     done
     for prog in vistora floor; do
-      med[$prog,$pic]=$(printf "%s\n" ${times[$prog,$pic]} | median)
-      echo "$prog $pic time to picture, ms:${times[$prog,$pic]} (median ${med[$prog,$pic]})"
+      med[$prog,$pic]=$(printf '%s\n' ${times[$prog]} | median)
+      echo "$prog $pic time to picture, ms:${times[$prog]} (median ${med[$prog,$pic]})"
     done
   done
-  for prog in vistora floor; do
-    for pic in small.png big.jpg; do
-      # Hold the window 5 s: peak resident memory and CPU while idle.
-      "$run" "$driver" show "$VISTORA_BUILD/$prog.exe" "$VISTORA_WORK/$pic" 5500 | while read -r word rest; do
-        [ "$word" = ready ] || continue
+}
+
+# Holds the window 5 s: peak resident memory and CPU while idle; or what
+# the program said instead of showing the picture.
+hold() {  # program picture
+  local word a b rest pid hz
+  hz=$(getconf CLK_TCK)
+  "$run" "$driver" show "$build/$1.exe" "$work/$2" 5500 | tr -d '\r' | while read -r word rest; do
+    case "$word" in
+      box) echo "$1 $2: message box \"$rest\"" ;;
+      ready)
         sleep 0.3
-        pid=$(pgrep -n -f "^[A-Z]:[^ ]*\\\\$prog\\.exe( |\$)" || true)
-        [ -n "$pid" ] || { echo "  (process not found)"; continue; }
-        a=$(awk "{print \$14+\$15}" /proc/$pid/stat)
+        pid=$(pgrep -n -f "^[A-Z]:[^ ]*\\\\$1\\.exe( |\$)" || true)
+        [ -n "$pid" ] || { echo "$1 $2: (process not found)"; continue; }
+        a=$(awk '{print $14+$15}' "/proc/$pid/stat")
         sleep 5
-        b=$(awk "{print \$14+\$15}" /proc/$pid/stat)
-        hwm=$(awk "/^VmHWM/ {print \$2}" /proc/$pid/status)
-        echo "$prog $pic peak working set: $((hwm / 1024)) MiB; idle CPU over 5 s: $(awk "BEGIN {printf \"%.1f\", 100*($b-$a)/$hz/5}")% of one core"
+        b=$(awk '{print $14+$15}' "/proc/$pid/stat")
+        echo "$1 $2: window $rest; peak working set $(( $(awk '/^VmHWM/ {print $2}' "/proc/$pid/status") / 1024 )) MiB;" \
+             "idle CPU over 5 s $(awk "BEGIN {printf \"%.1f\", 100*($b-$a)/$hz/5}")% of one core" ;;
+    esac
+  done
+}
+
+inside() {  # runs in the virtual X server
+  "$run" --session-start
+  time_pictures
+  local prog pic
+  for prog in vistora floor; do
+    for pic in small.png big.jpg; do hold "$prog" "$pic"; done
+  done
+  if [ "$large" = 1 ]; then
+    for pic in 48mp.jpg 108mp.jpg 200mp.jpg; do
+      for prog in vistora floor; do
+        hold "$prog" "$pic"
+        echo "$prog $pic time to picture: $(time_once "$prog" "$pic") ms"
       done
     done
-  done
+  fi
   for pic in small.png big.jpg; do
     echo "ratio viewer/floor, $pic: $(awk "BEGIN {printf \"%.2f\", ${med[vistora,$pic]}/${med[floor,$pic]}}")"
   done
-  "$VISTORA_BUILD/wine-run.sh" --session-end
-'
+  "$run" --session-end
+}
+
+runs=11
+large=0
+for arg in "$@"; do
+  case "$arg" in
+    --large) large=1 ;;
+    --inside) ;;
+    *) runs=$arg ;;
+  esac
+done
+
+if [ "${1:-}" = --inside ] || [[ " $* " == *" --inside "* ]]; then
+  inside
+  exit 0
+fi
+"$root/tools/bootstrap.sh"
+"$root/tools/build.sh" >/dev/null
+make_pictures
+# With --large, a screen on which a 16320 x 12240 window is seen whole.
+screen=4200x3200x24
+[ "$large" = 1 ] && screen=16400x12300x24
+xvfb-run -a -s "-screen 0 $screen" bash "$0" --inside "$runs" $([ "$large" = 1 ] && echo --large)
