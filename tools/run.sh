@@ -5,32 +5,40 @@
 # and prints where the screenshot is.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/tools/bootstrap.sh"
-"$root/tools/build.sh" >/dev/null
 build="$root/build"
-picture=$(realpath -- "${1:-$root/samples/sample.png}")
-winpath="Z:${picture//\//\\}"
+shot="$build/screenshot.png"
 
-if [ -n "${DISPLAY:-}" ]; then
-  exec "$build/wine-run.sh" "$build/vistora.exe" "$winpath"
+# Inside the virtual X server: the driver starts the viewer, answers any
+# box, reports the window's rectangle ("ready X Y W H"), holds it 1.5 s,
+# clicks it and reports the exit code.
+screenshot() {  # picture
+  local word a b c d
+  "$build/wine-run.sh" "$build/tests/vdriver.exe" show "$build/vistora.exe" "$1" 1500 | tr -d '\r' |
+    while read -r word a b c d; do
+      case "$word" in
+        ready) sleep 0.7; import -window root -crop "${c}x${d}+${a}+${b}" +repage "$shot" ;;
+        box) echo "message box: $a $b $c $d" ;;
+        exit) echo "viewer exit code: $a" ;;
+      esac
+    done
+  "$build/wine-run.sh" --session-end
+}
+
+if [ "${1:-}" = --inside ]; then
+  screenshot "$2"
+  exit 0
 fi
 
-shot="$build/screenshot.png"
+"$root/tools/bootstrap.sh"
+"$root/tools/build.sh" >/dev/null
+picture=$(realpath -- "${1:-$root/samples/sample.png}")
+
+if [ -n "${DISPLAY:-}" ]; then
+  exec "$build/wine-run.sh" "$build/vistora.exe" "Z:${picture//\//\\}"
+fi
+
 rm -f "$shot"  # an old one must not pass for this run's
-export VISTORA_BUILD="$build" VISTORA_PICTURE="$picture" VISTORA_SHOT="$shot"
-xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
-  set -u
-  "$VISTORA_BUILD/wine-run.sh" "$VISTORA_BUILD/tests/vdriver.exe" show \
-      "$VISTORA_BUILD/vistora.exe" "$VISTORA_PICTURE" 1500 | while read -r word a b c d; do
-    d=${d%$'"'"'\r'"'"'}; a=${a%$'"'"'\r'"'"'}
-    case "$word" in
-      ready) sleep 0.7; import -window root -crop "${c}x${d}+${a}+${b}" +repage "$VISTORA_SHOT" ;;
-      box) echo "message box: $a $b $c $d" ;;
-      exit) echo "viewer exit code: $a" ;;
-    esac
-  done
-  "$VISTORA_BUILD/wine-run.sh" --session-end
-'
+xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" --inside "$picture"
 if [ -f "$shot" ]; then
   echo "No display: the viewer ran in a virtual X server. Screenshot of its window: $shot"
 else
