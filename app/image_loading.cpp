@@ -30,7 +30,7 @@ void LoaderFitSize(float iw, float ih, UINT& width, UINT& height, int stretch) {
 void TooLargeBoxShow(UINT width, UINT height, const std::wstring& file) {
     MessageBoxShow(L"[GraphicLoadImageFileToBitmap] picture too large to show (" + std::to_wstring(width) + L" x " +
                        std::to_wstring(height) + L") <" + file + L">",
-                   L"", 0x12000);
+                   L"", LoaderBoxStyle);
 }
 
 namespace {
@@ -55,7 +55,7 @@ HBITMAP GraphicLoadImageFileToBitmap(const std::wstring& file, LONG background, 
     ErrorScope errors;
     if (stretch && (width == 0 || height == 0)) return nullptr;
     if (!IsFile(file)) {
-        MessageBoxShow(L"[GraphicLoadImageFileToBitmap] called on <" + file + L"> Missing file", L"", 0x12000);
+        MessageBoxShow(L"[GraphicLoadImageFileToBitmap] called on <" + file + L"> Missing file", L"", LoaderBoxStyle);
         return nullptr;
     }
     void* image = nullptr;
@@ -64,7 +64,7 @@ HBITMAP GraphicLoadImageFileToBitmap(const std::wstring& file, LONG background, 
     if (status != 0) {
         if (image) GdipDisposeImage(image);
         MessageBoxShow(L"[GraphicLoadImageFileToBitmap] [GdipLoadImagefromFile] read error on <" + file + L">", L"",
-                       0x12000);
+                       LoaderBoxStyle);
         return nullptr;
     }
     float iw = 0, ih = 0;

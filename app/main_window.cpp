@@ -14,11 +14,13 @@ void ImagePathStore(const std::wstring& path) {
 }
 
 HWND MainDialogBuild(HWND owner) {
-    MainDialog = DialogNew(UnitPixels, owner, L"", 10, 10, 302, 197, 0x20000, 0);
+    // A hidden dialog at (10, 10) with a 302 x 197 client area; the layer
+    // makes WS_MINIMIZEBOX the captioned, framed style 0x00020054.
+    MainDialog = DialogNew(UnitPixels, owner, L"", 10, 10, 302, 197, WS_MINIMIZEBOX, 0);
     // SS_NOTIFY, or the static would let clicks through to the dialog.
-    ControlAddGraphic(MainDialog, IDC_GRAPHIC, L"", 0, 0, 150, 81, 0x50000100, 0, nullptr);
+    ControlAddGraphic(MainDialog, IDC_GRAPHIC, L"", 0, 0, 150, 81, WS_CHILD | WS_VISIBLE | SS_NOTIFY, 0, nullptr);
     GraphicAttach(MainDialog, IDC_GRAPHIC, FALSE);
-    GraphicSetColor(ColorDefault, 0xFFFFFF);
+    GraphicSetColor(ColorDefault, RGB(255, 255, 255));
     GraphicClear(ColorDefault, 0);
     HWND control = ControlHandle(MainDialog, IDC_GRAPHIC);
     PrevGraphicProc = SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&GraphicClickProc));
@@ -35,10 +37,9 @@ int ShowMainDialog(HWND owner) {
 
 namespace {
 
-// Window and control at the picture's size, the frame by a fixed
-// allowance (the real frame is not measured).
+// Window and control at the picture's size.
 void MainDialogFit(HWND dialog) {
-    DialogSetSize(dialog, ImageWidth + 6, ImageHeight + 29);
+    DialogSetSize(dialog, ImageWidth + FrameAllowanceWidth, ImageHeight + FrameAllowanceHeight);
     ControlSetSize(dialog, IDC_GRAPHIC, ImageWidth, ImageHeight);
 }
 
@@ -70,7 +71,7 @@ void MainDialogShowPicture(HWND dialog) {
     }
     DialogSetText(dialog, FileNameOfPath(ImagePath));
     GraphicAttach(dialog, IDC_GRAPHIC, FALSE);
-    GraphicCopy(ViewBitmap, 0, 0xCC0020);
+    GraphicCopy(ViewBitmap, 0, MixPlainCopy);
     GraphicRedraw();
 }
 

@@ -33,7 +33,9 @@ int ViewerMain() {
         typedef BOOL(WINAPI * InitEx)(const INITCOMMONCONTROLSEX*);
         auto initEx = reinterpret_cast<InitEx>(reinterpret_cast<void*>(GetProcAddress(comctl, "InitCommonControlsEx")));
         if (initEx) {
-            INITCOMMONCONTROLSEX classes{8, 0x9FF};
+            // 0x9FF: the Windows 95 classes, date and Internet controls.
+            INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX),
+                                         ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_INTERNET_CLASSES};
             initEx(&classes);
         } else {
             InitCommonControls();

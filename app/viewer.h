@@ -8,6 +8,16 @@
 #include "dialog/dialog.h"
 
 constexpr int IDC_GRAPHIC = 1001;
+// The window is sized to the picture plus a fixed allowance for frame and
+// caption; the system's real frame is not measured.
+constexpr int FrameAllowanceWidth = 6;
+constexpr int FrameAllowanceHeight = 29;
+// The loader's boxes: task-modal, brought to the foreground, OK only
+// (0x12000).
+constexpr UINT LoaderBoxStyle = MB_OK | MB_TASKMODAL | MB_SETFOREGROUND;
+// A mix number outside 0 to 15 selects the plain copy; the viewer passes
+// the raster operation itself (SRCCOPY, 0xCC0020).
+constexpr int MixPlainCopy = static_cast<int>(SRCCOPY);
 constexpr size_t ImagePathSize = 260;  // units, terminator included
 
 extern ULONG_PTR GdiplusToken;
