@@ -34,3 +34,35 @@ GpStatus WINAPI GdipDrawImageRectRect(void* graphics, void* image, float dstX, f
                                       float dstHeight, float srcX, float srcY, float srcWidth, float srcHeight,
                                       int srcUnit, void* attributes, void* abortCallback, void* callbackData);
 }
+
+// Owns a GDI+ object for one scope: released once, on every way out, or
+// earlier by reset() where the order of release matters. Not copyable.
+template <GpStatus(WINAPI* Release)(void*)>
+class GdipOwned {
+public:
+    GdipOwned() = default;
+    ~GdipOwned() { reset(); }
+    GdipOwned(const GdipOwned&) = delete;
+    GdipOwned& operator=(const GdipOwned&) = delete;
+    GdipOwned(GdipOwned&& other) noexcept : object_(other.object_) { other.object_ = nullptr; }
+    GdipOwned& operator=(GdipOwned&& other) noexcept {
+        if (this != &other) {
+            reset();
+            object_ = other.object_;
+            other.object_ = nullptr;
+        }
+        return *this;
+    }
+    void** out() { return &object_; }
+    void* get() const { return object_; }
+    void reset() {
+        if (object_) Release(object_);
+        object_ = nullptr;
+    }
+
+private:
+    void* object_ = nullptr;
+};
+
+using GdipImage = GdipOwned<GdipDisposeImage>;
+using GdipGraphics = GdipOwned<GdipDeleteGraphics>;

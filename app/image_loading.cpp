@@ -58,46 +58,43 @@ HBITMAP GraphicLoadImageFileToBitmap(const std::wstring& file, LONG background, 
         MessageBoxShow(L"[GraphicLoadImageFileToBitmap] called on <" + file + L"> Missing file", L"", LoaderBoxStyle);
         return nullptr;
     }
-    void* image = nullptr;
-    GpStatus status = GdipLoadImageFromFile(file.c_str(), &image);
+    GdipImage image;
+    GpStatus status = GdipLoadImageFromFile(file.c_str(), image.out());
     FpuModeSet();
     if (status != 0) {
-        if (image) GdipDisposeImage(image);
+        image.reset();
         MessageBoxShow(L"[GraphicLoadImageFileToBitmap] [GdipLoadImagefromFile] read error on <" + file + L">", L"",
                        LoaderBoxStyle);
         return nullptr;
     }
     float iw = 0, ih = 0;
-    GdipGetImageDimension(image, &iw, &ih);
+    GdipGetImageDimension(image.get(), &iw, &ih);
     FpuModeSet();
-    if (iw == 0 || ih == 0) {
-        GdipDisposeImage(image);
-        return nullptr;
-    }
+    if (iw == 0 || ih == 0) return nullptr;
     LoaderFitSize(iw, ih, width, height, stretch);
     HBITMAP bitmap = GraphicBitmapNew(static_cast<int>(width), static_cast<int>(height));
     if (!bitmap) {
-        GdipDisposeImage(image);
+        image.reset();  // its memory back before the box
         // The picture is readable but too large for a device bitmap: say so,
         // rather than leave an empty window and no word.
         TooLargeBoxShow(width, height, file);
         return nullptr;
     }
-    bool covered = DrawCoversAll(image, iw, ih, width, height);
+    bool covered = DrawCoversAll(image.get(), iw, ih, width, height);
     FpuModeSet();
     GraphicAttach(bitmap, 0, FALSE);
     // A full-size pass that nobody could see is skipped: an opaque picture
     // drawn at its own size overwrites every pixel of the clear.
     if (!covered) GraphicClear(background, 0);
     HDC dc = GraphicGetDC();
-    void* graphics = nullptr;
-    GdipCreateFromHDC(dc, &graphics);
-    GpStatus drawn = GdipDrawImageRectRect(graphics, image, 0, 0, static_cast<float>(width),
+    GdipGraphics graphics;
+    GdipCreateFromHDC(dc, graphics.out());
+    GpStatus drawn = GdipDrawImageRectRect(graphics.get(), image.get(), 0, 0, static_cast<float>(width),
                                            static_cast<float>(height), 0, 0, iw, ih, UnitPixel, nullptr, nullptr,
                                            nullptr);
     FpuModeSet();
-    GdipDisposeImage(image);
-    if (graphics) GdipDeleteGraphics(graphics);
+    image.reset();
+    graphics.reset();
     HBITMAP result = drawn == 0 ? bitmap : nullptr;
     if (!result) GraphicBitmapEnd();
     GraphicDetach();
