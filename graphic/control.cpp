@@ -29,7 +29,9 @@ void GraphicControlInit(HWND window, ObjectRecord* record) {
         g.clientWidth = g.viewWidth = g.canvasWidth = g.referenceWidth = w;
         g.clientHeight = g.viewHeight = g.canvasHeight = g.referenceHeight = h;
         HDC canvas = CreateCompatibleDC(dc);
-        HBITMAP bitmap = canvas ? CreateCompatibleBitmap(dc, w, h) : nullptr;
+        // At 0 x 0 Windows gives the 1 x 1 monochrome bitmap, and every later
+        // canvas, made compatible with this one, would stay black and white.
+        HBITMAP bitmap = canvas ? CreateCompatibleBitmap(dc, std::max(w, 1), std::max(h, 1)) : nullptr;
         HGDIOBJ initial = bitmap ? SelectObject(canvas, bitmap) : nullptr;
         if (initial && initial != HGDI_ERROR) {
             g.canvasDC = canvas;
