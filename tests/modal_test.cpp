@@ -29,6 +29,7 @@ struct Script {
     bool visibleDuringInit = true;
     int hiddenSizes = 0;
     int drawItemDoes = 0;  // in WM_DRAWITEM under a refresh: 1 draws, 2 ends the dialog
+    bool viaRedraw = false;  // the repaint comes from GraphicRedraw, not from a clear
     bool inRefresh = false;
     int drawItems = 0;
     uint32_t canvasAfter = 0;
@@ -38,12 +39,14 @@ struct Script {
 constexpr UINT_PTR EndTimer = 77;
 constexpr UINT_PTR DrawTimer = 78;
 
-// Clears the shown control, whose refresh paints it at once: WM_DRAWITEM
-// reaches the callback inside the clear. Then ends the dialog.
+// Clears the shown control, whose refresh (or GraphicRedraw) paints it at
+// once: WM_DRAWITEM reaches the callback inside. Then ends the dialog.
 void ClearUnderRefresh(HWND d) {
-    GraphicAttach(d, 1001, FALSE);
-    script.inRefresh = true;
+    GraphicAttach(d, 1001, script.viaRedraw);
+    script.inRefresh = !script.viaRedraw;
     GraphicClear(0x0000FF, 0);
+    script.inRefresh = true;
+    if (script.viaRedraw) GraphicRedraw();
     script.inRefresh = false;
     if (ObjectRecord* r = ObjectRecordFind(ControlHandle(d, 1001))) {
         script.canvasAfter = DcPixels(r->graphic.canvasDC, 0, 0, 1, 1)[0];
@@ -437,10 +440,11 @@ TEST_F(Modal, ControlCallbacksComeFirst) {
 }
 
 TEST_F(Modal, CallbacksMayDrawOrEndTheDialogDuringARefresh) {
-    auto run = [&](int does) {
+    auto run = [&](int does, bool viaRedraw = false) {
         HangWatchdog watchdog(120000);  // generous: emulated Wine is slow
         script = Script{};
         script.drawItemDoes = does;
+        script.viaRedraw = viaRedraw;
         HWND d = NewDialog();
         ControlAddGraphic(d, 1001, L"", 0, 0, 100, 60, 0x50000100, 0, nullptr);
         int result = 0;
@@ -453,6 +457,8 @@ TEST_F(Modal, CallbacksMayDrawOrEndTheDialogDuringARefresh) {
     EXPECT_EQ(run(1), 7);
     EXPECT_EQ(script.canvasAfter, 0x00FF00u);  // the callback's drawing came last
     EXPECT_EQ(script.drawItems, 2);            // and refreshed the control again
+    EXPECT_EQ(run(1, true), 7);
+    EXPECT_EQ(script.canvasAfter, 0x00FF00u);
     int records = ObjectRecordCount();
     int objects = GdiObjectsLive();
     EXPECT_EQ(run(2), 12);
