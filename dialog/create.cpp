@@ -99,6 +99,8 @@ void DialogPlace(HWND dialog, HWND owner, DWORD style, int x, int y, int width, 
     SetWindowPos(dialog, nullptr, x, y, outerWidth, outerHeight, 0x71C);
 }
 
+INT_PTR CALLBACK DialogProcNone(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
 int ShowCommandOf(DWORD style) {
     if (style & WS_MAXIMIZE) return SW_MAXIMIZE;
     if (style & WS_MINIMIZE) return SW_MINIMIZE;
@@ -126,6 +128,9 @@ HWND DialogNew(UINT unitMode, HWND owner, const std::wstring& title, int x, int 
     ObjectRecord* record = ObjectRecordAdd(dialog, owner, KindDialog, FlagDialog | (pixels ? FlagPixels : FlagDialogUnits));
     if (!record) {
         // Nothing could reach an unregistered dialog: do not leave it behind.
+        // Its WM_NCDESTROY must not reach DialogDispatch, which would release
+        // the record that holds this handle already and is not ours.
+        SetWindowLongPtrW(dialog, DWLP_DLGPROC, reinterpret_cast<LONG_PTR>(&DialogProcNone));
         DestroyWindow(dialog);
         return nullptr;
     }

@@ -123,16 +123,21 @@ INT_PTR CALLBACK DialogDispatch(HWND window, UINT message, WPARAM wParam, LPARAM
         // Messages of CreateDialogIndirectParamW, before registration.
         return 0;
     }
+    if (message == WM_NCDESTROY) {
+        // Offered, but the records go whatever the callback answers: many
+        // answer "handled" to everything, and the records hold a canvas, a
+        // brush, a font use and a result target in a returned stack frame.
+        if (DialogCallback callback = record->callback) callback(window, message, wParam, lParam);
+        ObjectRecordRelease(window);
+        // Not "handled": the system's own dialog data (the template font
+        // among it) is freed only by its default processing.
+        return FALSE;
+    }
     if (DialogCallback callback = record->callback) {
         if (INT_PTR r = callback(window, message, wParam, lParam)) return Handled(window, r);
     }
     // The callback may have ended the dialog: work by handle from here on.
     switch (message) {
-    case WM_NCDESTROY:
-        ObjectRecordRelease(window);
-        // Not "handled": the system's own dialog data (the template font
-        // among it) is freed only by its default processing.
-        return FALSE;
     case WM_DRAWITEM:
         return GraphicPaint(window, reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
     case WM_SYSCOMMAND:

@@ -119,7 +119,7 @@ void GraphicClear(LONG colour, int style) {
         for (int tries = 1; !FillRect(g.canvasDC, &all, brush) && tries < 10; ++tries) Sleep(2);
     }
     if (brush && !stock) DeleteObject(brush);
-    GraphicMarkChanged(record, 0, 0, g.canvasWidth, g.canvasHeight);
+    if (GraphicMarkChanged(record, 0, 0, g.canvasWidth, g.canvasHeight) != record) return;  // released meanwhile
     g.positionX = g.homeX;
     g.positionY = g.homeY;
     if (g.canvasDC) MoveToEx(g.canvasDC, g.positionX, g.positionY, nullptr);

@@ -29,7 +29,9 @@ void GraphicControlInit(HWND window, ObjectRecord* record) {
         g.clientWidth = g.viewWidth = g.canvasWidth = g.referenceWidth = w;
         g.clientHeight = g.viewHeight = g.canvasHeight = g.referenceHeight = h;
         HDC canvas = CreateCompatibleDC(dc);
-        HBITMAP bitmap = canvas ? CreateCompatibleBitmap(dc, w, h) : nullptr;
+        // At 0 x 0 Windows gives the 1 x 1 monochrome bitmap, and every later
+        // canvas, made compatible with this one, would stay black and white.
+        HBITMAP bitmap = canvas ? CreateCompatibleBitmap(dc, std::max(w, 1), std::max(h, 1)) : nullptr;
         HGDIOBJ initial = bitmap ? SelectObject(canvas, bitmap) : nullptr;
         if (initial && initial != HGDI_ERROR) {
             g.canvasDC = canvas;
@@ -109,7 +111,7 @@ BOOL GraphicPaint(HWND dialog, const DRAWITEMSTRUCT* item) {
     return TRUE;
 }
 
-void GraphicRefresh(ObjectRecord* record) {
+ObjectRecord* GraphicRefresh(ObjectRecord* record) {
     GraphicState& g = record->graphic;
     HWND window = static_cast<HWND>(record->handle);
     if (record->flags & FlagStretchedView) {
@@ -120,8 +122,13 @@ void GraphicRefresh(ObjectRecord* record) {
         InvalidateRect(window, &changed, FALSE);
     }
     ChangedEmpty(g);
-    UpdateWindow(window);
+    // Cleared before the repaint, so that a change a callback makes during
+    // it stays pending.
     record->flags &= ~FlagChangePending;
+    // The repaint reaches the dialog's callback with WM_DRAWITEM, which may
+    // draw (and take this lock) or end the dialog (and free the record).
+    if (!GraphicUnlocked(record, [window] { UpdateWindow(window); })) return nullptr;
+    return record;
 }
 
 void GraphicRedraw() {
@@ -133,6 +140,7 @@ void GraphicRedraw() {
     if (record->kind != KindGraphicControl) return;  // a bitmap has no window
     HWND window = static_cast<HWND>(record->handle);
     InvalidateRect(window, nullptr, FALSE);
+    entry.Leave();  // the repaint runs callbacks, which may use the layer
     UpdateWindow(window);
 }
 
@@ -184,6 +192,10 @@ void GraphicControlResize(ObjectRecord* record, int width, int height) {
         }
         if (scratch) DeleteDC(scratch);
     }
-    SetWindowPos(window, nullptr, 0, 0, newWidth + borderX, newHeight + borderY, SWP_NOMOVE | SWP_NOZORDER);
+    // SetWindowPos sends messages to the control's procedures and the dialog.
+    bool alive = GraphicUnlocked(record, [&] {
+        SetWindowPos(window, nullptr, 0, 0, newWidth + borderX, newHeight + borderY, SWP_NOMOVE | SWP_NOZORDER);
+    });
+    if (!alive) return;
     GraphicMarkChanged(record, 0, 0, g.canvasWidth, g.canvasHeight);
 }

@@ -31,15 +31,16 @@ void GraphicCopy(HANDLE source, int sourceId, int mix);
 extern const DWORD MixTable[16];
 
 // Records a changed area of the target; refreshes a control whose redraw
-// is not deferred. Called with the graphic lock held.
-void GraphicMarkChanged(ObjectRecord* record, int x1, int y1, int x2, int y2);
+// is not deferred. Called with the graphic lock held. Returns the record,
+// or null when a callback of the repaint released it.
+ObjectRecord* GraphicMarkChanged(ObjectRecord* record, int x1, int y1, int x2, int y2);
 
 // ---- Graphic control ---------------------------------------------------
 
 void GraphicControlInit(HWND window, ObjectRecord* record);
 LRESULT CALLBACK GraphicControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL GraphicPaint(HWND dialog, const DRAWITEMSTRUCT* item);
-void GraphicRefresh(ObjectRecord* record);
+ObjectRecord* GraphicRefresh(ObjectRecord* record);
 void GraphicRedraw();
 void GraphicControlResize(ObjectRecord* record, int width, int height);
 

@@ -18,12 +18,26 @@ public:
     GraphicEntry& operator=(const GraphicEntry&) = delete;
 
     ObjectRecord* record() const { return record_; }
+    // Gives the lock back early; the record is not to be used afterwards.
+    void Leave();
     explicit operator bool() const { return record_ != nullptr; }
 
 private:
     ObjectRecord* record_ = nullptr;
     bool held_ = false;
 };
+
+// Runs `call` (one that can dispatch messages, and so reach callbacks and
+// subclass procedures that use the layer) without the graphic lock, then
+// takes the lock again. True when the record outlived the call.
+template <typename Call>
+bool GraphicUnlocked(const ObjectRecord* record, Call&& call) {
+    HANDLE handle = record->handle;
+    GraphicLockGive();
+    call();
+    GraphicLockTake();
+    return ObjectRecordFind(handle) == record;
+}
 
 bool GraphicKindIs(const ObjectRecord* record);
 ObjectRecord* GraphicResolve(HANDLE handle, int controlId);

@@ -34,8 +34,12 @@ GraphicEntry::GraphicEntry(ObjectRecord* record) : record_(record) {
     held_ = true;
 }
 
-GraphicEntry::~GraphicEntry() {
+GraphicEntry::~GraphicEntry() { Leave(); }
+
+void GraphicEntry::Leave() {
     if (held_) GraphicLockGive();
+    held_ = false;
+    record_ = nullptr;
 }
 
 ObjectRecord* GraphicResolve(HANDLE handle, int controlId) {
@@ -73,7 +77,7 @@ void GraphicTargetAdopt(HANDLE handle) {
 
 void GraphicTargetForget() { currentTarget = nullptr; }
 
-void GraphicMarkChanged(ObjectRecord* record, int x1, int y1, int x2, int y2) {
+ObjectRecord* GraphicMarkChanged(ObjectRecord* record, int x1, int y1, int x2, int y2) {
     GraphicState& g = record->graphic;
     if (!(x1 < x2)) std::swap(x1, x2);
     if (!(y1 < y2)) std::swap(y1, y2);
@@ -86,5 +90,6 @@ void GraphicMarkChanged(ObjectRecord* record, int x1, int y1, int x2, int y2) {
     if (static_cast<UINT>(x2) > g.changedRight) g.changedRight = static_cast<UINT>(x2);
     if (static_cast<UINT>(y2) > g.changedBottom) g.changedBottom = static_cast<UINT>(y2);
     record->flags |= FlagChangePending;
-    if (!(record->flags & FlagDeferredRedraw)) GraphicRefresh(record);
+    if (record->flags & FlagDeferredRedraw) return record;
+    return GraphicRefresh(record);
 }

@@ -1,6 +1,8 @@
 // Message boxes and the two questions asked of Windows about a path.
 #include "process.h"
 
+#include <string_view>
+
 int MessageBoxShow(const std::wstring& text, const std::wstring& title, UINT style) {
     const wchar_t* caption = title.empty() ? MessageBoxDefaultTitle : title.c_str();
     // The box's modal loop runs foreign code that may leave the FPU changed.
@@ -13,7 +15,9 @@ int MessageBoxShow(const std::wstring& text, const std::wstring& title, UINT sty
 
 int IsFile(const std::wstring& path) {
     if (path.empty()) return 0;
-    if (path.find_first_of(L"?*") != std::wstring::npos) return 0;
+    // FindFirstFileW takes < > and " as wildcards too (DOS_STAR, DOS_QM,
+    // DOS_DOT): the entry found would not be the one named.
+    if (path.find_first_of(L"?*<>\"") != std::wstring::npos) return 0;
     if (path.back() == L':') return 0;
     WIN32_FIND_DATAW found;
     HANDLE search = FindFirstFileW(path.c_str(), &found);
@@ -24,12 +28,15 @@ int IsFile(const std::wstring& path) {
 }
 
 DWORD GetAttributes(const std::wstring& path) {
-    std::wstring cut = path.substr(0, 255);
-    if (cut.find_first_of(L"?*") != std::wstring::npos) {
+    // Cut where the viewer's path buffer cuts (MAX_PATH less the
+    // terminator), so that every path the viewer can hold is looked at whole.
+    wchar_t cut[MAX_PATH] = {};
+    size_t n = path.copy(cut, MAX_PATH - 1);
+    if (std::wstring_view(cut, n).find_first_of(L"?*") != std::wstring_view::npos) {
         ErrorRecord(ErrorWildcard);
         return 0;
     }
-    DWORD bits = GetFileAttributesW(cut.c_str());
+    DWORD bits = GetFileAttributesW(cut);
     if (bits == INVALID_FILE_ATTRIBUTES) {
         ErrorRecord(ErrorPathUnknown);
         return 0;

@@ -44,8 +44,9 @@ std::wstring CommandTail() {
 }
 
 std::wstring RemoveChars(const std::wstring& text, const std::wstring& pattern) {
-    if (text.empty() || pattern.empty() || pattern.size() > text.size()) return text;
     try {
+        // Even the unchanged text is a copy, which can run out of memory.
+        if (text.empty() || pattern.empty() || pattern.size() > text.size()) return text;
         std::wstring result;
         result.reserve(text.size());
         size_t i = 0;

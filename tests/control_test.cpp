@@ -119,6 +119,14 @@ TEST(Resize, KeepsTopLeftAndFillsWithBackground) {
     EXPECT_EQ(rec->graphic.canvasHeight, 1);
     EXPECT_EQ(ClientSize(ControlHandle(d, 1001)).cx, 1);
     EXPECT_EQ(ClientSize(ControlHandle(d, 1001)).cy, 1);
+
+    // Made at 0 x 0, a control still draws in colour once it has a size.
+    ControlAddGraphic(d, 1002, L"", 0, 0, 0, 0, 0x50000100, 0, nullptr);
+    ControlSetSize(d, 1002, 4, 3);
+    GraphicAttach(d, 1002, TRUE);
+    GraphicClear(0x00336699, 0);
+    EXPECT_EQ(DcPixels(ObjectRecordFind(ControlHandle(d, 1002))->graphic.canvasDC, 0, 0, 4, 3),
+              Pixels(12, Rgb(0x00336699)));
     GraphicDetach();
 }
 

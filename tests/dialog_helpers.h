@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include "dialog/dialog.h"
 
 // Destroys a dialog left over by a failing test.
@@ -17,6 +19,36 @@ public:
 
 private:
     HWND dialog_;
+};
+
+// Destroys a modal dialog that is still up after `ms` and fails the test,
+// so that a broken DialogEnd costs seconds instead of CTest's time-out. A
+// thread timer: the modal loop under test dispatches it.
+class ModalSafety {
+public:
+    ModalSafety() = default;
+    explicit ModalSafety(HWND dialog) { Watch(dialog); }
+    ~ModalSafety() { Stop(); }
+    ModalSafety(const ModalSafety&) = delete;
+    ModalSafety& operator=(const ModalSafety&) = delete;
+    void Watch(HWND dialog, UINT ms = 15000) {
+        Stop();
+        watched = dialog;
+        timer_ = SetTimer(nullptr, 0, ms, &Expired);
+    }
+
+private:
+    void Stop() {
+        if (timer_) KillTimer(nullptr, timer_);
+        timer_ = 0;
+    }
+    static void CALLBACK Expired(HWND, UINT, UINT_PTR timer, DWORD) {
+        KillTimer(nullptr, timer);
+        ADD_FAILURE() << "safety time-out: the modal dialog did not end";
+        if (IsWindow(watched)) DestroyWindow(watched);
+    }
+    static inline thread_local HWND watched = nullptr;
+    UINT_PTR timer_ = 0;
 };
 
 inline SIZE OuterSize(HWND w) {

@@ -197,7 +197,8 @@ TEST(Leaks, DialogsWithControlsLeaveNothingBehind) {
         ControlAddGraphic(d, 1001, L"", 0, 0, 150, 81, 0x50000100, 0, nullptr);
         ControlAddGraphic(d, 1002, L"", 0, 0, 30, 30, 0, 0, nullptr);
         GraphicAttach(d, 1001, FALSE);
-        GraphicSetColor(ColorDefault, 0xFFFFFF);
+        const LONG backgrounds[] = {0xFFFFFF, ColorTransparent, ColorDefault};
+        GraphicSetColor(ColorDefault, backgrounds[i % 3]);
         GraphicClear(ColorDefault, 0);
         ControlSetSize(d, 1001, 300, 200);
         GraphicDetach();
@@ -259,6 +260,9 @@ TEST(RegistrationFailure, DialogWithoutRecordIsNotLeftBehind) {
     ASSERT_TRUE(squatted);
     EXPECT_EQ(d, nullptr);
     EXPECT_FALSE(IsWindow(squatted));
+    ObjectRecord* squatter = ObjectRecordFind(squatted);
+    ASSERT_TRUE(squatter) << "the clean-up released a record it did not make";
+    EXPECT_EQ(squatter->kind, 3);
     ObjectRecordRelease(squatted);
     EXPECT_EQ(ObjectRecordCount(), records);
 }

@@ -1,6 +1,7 @@
 // The real viewer under Wine, driven from outside like a user would.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "driver/driver.h"
@@ -327,5 +328,44 @@ TEST_F(EndToEnd, GdiplusThatWillNotStartGivesOneBox) {
     EXPECT_EQ(seen.caption, L"Programador");
     EXPECT_TRUE(DriverPressOk(box));
     EXPECT_FALSE(DriverShowsWindowWithin(v.p, 1500)) << "something was shown after the box";
+    EXPECT_EQ(v.Exit(), 0u);
+}
+
+TEST_F(EndToEnd, RightPressAloneClosesAReleaseAloneDoesNot) {
+    std::wstring picture = folder.File(L"press.png");
+    ASSERT_TRUE(PictureWrite(picture, 40, 30, PictureFormat::Png, PatternColour));
+    Viewer v;
+    ASSERT_TRUE(v.Start(L" " + picture));
+    HWND main = v.Main();
+    ASSERT_TRUE(main);
+    HWND control = GetDlgItem(main, 1001);
+    PostMessageW(control, WM_RBUTTONUP, 0, MAKELPARAM(5, 5));
+    PostMessageW(control, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    EXPECT_FALSE(DriverWaitExit(v.p, 1500, nullptr)) << "a button release closed the window";
+    DriverMoveMouse(control, 5, 5);
+    DriverButton(MOUSEEVENTF_RIGHTDOWN);
+    EXPECT_EQ(v.Exit(), 0u);
+    DriverButton(MOUSEEVENTF_RIGHTUP);  // the button is up again for the tests that follow
+}
+
+TEST_F(EndToEnd, FailedLoadBoxIsTaskModalThenTheWindowAsksFor6By29) {
+    std::wstring file = folder.File(L"broken.png");
+    ASSERT_TRUE(FileWriteBytes(file, "not a picture"));
+    Viewer v;
+    ASSERT_TRUE(v.Start(L" " + file));
+    HWND box = DriverWaitMessageBox(v.p, Patience);
+    ASSERT_TRUE(box);
+    BoxSeen seen = DriverBoxRead(box);
+    EXPECT_EQ(seen.caption, L"Brightloom");
+    EXPECT_EQ(seen.style, 0x12000u & MessageBoxStyleReadable);  // the hidden main window is disabled
+    EXPECT_TRUE(DriverPressOk(box));
+    HWND main = v.Main();
+    ASSERT_TRUE(main);
+    // A 0 x 0 picture and the fixed allowance, as far as the system allows.
+    RECT r;
+    GetWindowRect(main, &r);
+    EXPECT_EQ(r.right - r.left, std::max(6, GetSystemMetrics(SM_CXMIN)));
+    EXPECT_EQ(r.bottom - r.top, std::max(29, GetSystemMetrics(SM_CYMIN)));
+    DriverClick(GetDlgItem(main, 1001), 0, 0);
     EXPECT_EQ(v.Exit(), 0u);
 }

@@ -246,6 +246,8 @@ TEST(GraphicAttach, ControlsAndWhatDoesNotResolve) {
     EXPECT_EQ(GraphicCurrentTarget(), control);
     ObjectRecord* r = ObjectRecordFind(control);
     EXPECT_EQ(Count(DcPixels(r->graphic.canvasDC, 0, 0, 50, 40), 0xFF0000), 50 * 40);
+    GraphicAttach(control, 0, FALSE);  // attaching again without redraw clears the deferral
+    EXPECT_FALSE(r->flags & FlagDeferredRedraw);
     DestroyWindow(button);
     DestroyWindow(d);
     // The target names a destroyed control: no target any more.
@@ -260,8 +262,9 @@ TEST(Leaks, ThousandsOfBitmapsLeaveNothing) {
         HBITMAP b = GraphicBitmapNew(16 + i % 7, 9);
         ASSERT_TRUE(b) << i;
         GraphicAttach(b, 0, FALSE);
-        if (i % 3 == 0) GraphicSetColor(ColorDefault, 0x00010203 * (i % 5));
-        GraphicClear(ColorDefault, i % 7);
+        const LONG backgrounds[] = {0x00010203 * (i % 5), ColorTransparent, ColorDefault};
+        if (i % 2 == 0) GraphicSetColor(ColorDefault, backgrounds[i % 3]);
+        GraphicClear(i % 11 == 0 ? ColorTransparent : ColorDefault, i % 7);
         GraphicBitmapEnd();
     }
     HBITMAP keep = GraphicBitmapNew(4, 4);  // a brush shared, then released

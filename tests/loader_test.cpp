@@ -33,6 +33,7 @@ void ExpectOneBox(const MessageBoxCatcher& catcher, const std::wstring& text) {
     ASSERT_EQ(catcher.boxes().size(), 1u);
     EXPECT_EQ(catcher.boxes()[0].text, text);
     EXPECT_EQ(catcher.boxes()[0].caption, L"Brightloom");
+    EXPECT_EQ(catcher.boxes()[0].style, 0x12000u & MessageBoxStyleReadable);
 }
 
 }  // namespace
@@ -135,6 +136,14 @@ TEST_F(Loader, TransparencyIsDrawnOverBlack) {
     EXPECT_EQ(p[9 * 20 + 9], 0x000000u);
     EXPECT_EQ(p[15], 0x00FF00u);
     End(b);
+    // The background clear shows where the picture is transparent.
+    b = GraphicLoadImageFileToBitmap(picture, 0xFF0000, 0, 0, 0);
+    ASSERT_TRUE(b);
+    p = BitmapPixels(b);
+    EXPECT_EQ(p[0], 0x0000FFu);
+    EXPECT_EQ(p[9 * 20 + 9], 0x0000FFu);
+    EXPECT_EQ(p[15], 0x00FF00u);
+    End(b);
 }
 
 TEST_F(Loader, ScaledRequestsGiveScaledBitmaps) {
@@ -179,6 +188,7 @@ TEST_F(Loader, MissingFileBoxForDirectoryWildcardAndBlank) {
     for (size_t i = 0; i < 4; ++i) {
         EXPECT_EQ(catcher.boxes()[i].text, MissingPrefix + paths[i] + L"> Missing file");
         EXPECT_EQ(catcher.boxes()[i].caption, L"Brightloom");
+        EXPECT_EQ(catcher.boxes()[i].style, 0x12000u & MessageBoxStyleReadable);
         EXPECT_FALSE(catcher.boxes()[i].hadOwner);
     }
     EXPECT_EQ(ObjectRecordCount(), records);

@@ -1,7 +1,10 @@
 // The modal loop, DialogEnd and the dispatch, by message logs.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "dialog/dialog.h"
+#include "dialog_helpers.h"
 #include "support/support.h"
 
 namespace {
@@ -25,9 +28,73 @@ struct Script {
     bool ownerEnabledAtDestroy = false;
     bool visibleDuringInit = true;
     int hiddenSizes = 0;
+    int drawItemDoes = 0;  // in WM_DRAWITEM under a refresh: 1 draws, 2 ends the dialog
+    bool viaRedraw = false;  // the repaint comes from GraphicRedraw, not from a clear
+    bool inRefresh = false;
+    int drawItems = 0;
+    uint32_t canvasAfter = 0;
+    HBITMAP canary[2] = {};
 } script;
 
 constexpr UINT_PTR EndTimer = 77;
+constexpr UINT_PTR DrawTimer = 78;
+
+// Clears the shown control, whose refresh (or GraphicRedraw) paints it at
+// once: WM_DRAWITEM reaches the callback inside. Then ends the dialog.
+void ClearUnderRefresh(HWND d) {
+    GraphicAttach(d, 1001, script.viaRedraw);
+    script.inRefresh = !script.viaRedraw;
+    GraphicClear(0x0000FF, 0);
+    script.inRefresh = true;
+    if (script.viaRedraw) GraphicRedraw();
+    script.inRefresh = false;
+    if (ObjectRecord* r = ObjectRecordFind(ControlHandle(d, 1001))) {
+        script.canvasAfter = DcPixels(r->graphic.canvasDC, 0, 0, 1, 1)[0];
+    }
+    DialogEnd(d, 7);
+}
+
+void DrawItemUnderRefresh(HWND d) {
+    if (!script.inRefresh || ++script.drawItems > 1) return;
+    if (script.drawItemDoes == 1) GraphicClear(0x00FF00, 0);
+    if (script.drawItemDoes != 2) return;
+    DialogEnd(d, 12);
+    // Records made now may take the freed memory: a write through the old
+    // record would show in them.
+    for (HBITMAP& b : script.canary) {
+        b = GraphicBitmapNew(2, 2);
+        ObjectRecordFind(b)->flags |= FlagChangePending;
+        ObjectRecordFind(b)->graphic.positionX = 5;
+    }
+}
+
+// Ends this test program when a step spins instead of returning: a modal
+// safety timer cannot fire while the thread is stuck in a lock.
+class HangWatchdog {
+public:
+    explicit HangWatchdog(DWORD ms) : ms_(ms) { thread_ = CreateThread(nullptr, 0, &Run, this, 0, nullptr); }
+    ~HangWatchdog() {
+        SetEvent(done_);
+        WaitForSingleObject(thread_, 5000);
+        CloseHandle(thread_);
+        CloseHandle(done_);
+    }
+    HangWatchdog(const HangWatchdog&) = delete;
+    HangWatchdog& operator=(const HangWatchdog&) = delete;
+
+private:
+    static DWORD WINAPI Run(void* self) {
+        auto* w = static_cast<HangWatchdog*>(self);
+        if (WaitForSingleObject(w->done_, w->ms_) != WAIT_TIMEOUT) return 0;
+        fprintf(stderr, "FAILED: hung for %lu ms (a lock held across a callback?)\n", w->ms_);
+        fflush(stderr);
+        TerminateProcess(GetCurrentProcess(), 3);
+        return 0;
+    }
+    HANDLE done_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    DWORD ms_;
+    HANDLE thread_;
+};
 
 bool Interesting(UINT m) {
     switch (m) {
@@ -51,13 +118,22 @@ INT_PTR Callback(HWND d, UINT m, WPARAM wp, LPARAM lp) {
             PostMessageW(d, WM_KEYDOWN, VK_ESCAPE, 0);
         }
         if (script.endTimerMs) SetTimer(d, EndTimer, script.endTimerMs, nullptr);
+        if (script.drawItemDoes) SetTimer(d, DrawTimer, 30, nullptr);
         if (script.endInInit) DialogEnd(d, script.endResult);
         return 0;
     case WM_SIZE:
         if (script.visibleDuringInit) script.visibleDuringInit = IsWindowVisible(d);
         if (!IsWindowVisible(d)) ++script.hiddenSizes;
         return 0;
+    case WM_DRAWITEM:
+        DrawItemUnderRefresh(d);
+        return 0;
     case WM_TIMER:
+        if (wp == DrawTimer) {
+            KillTimer(d, DrawTimer);
+            ClearUnderRefresh(d);
+            return 1;
+        }
         if (wp != EndTimer) return 0;
         KillTimer(d, EndTimer);
         if (script.owner) script.ownerDisabledWhileRunning = !IsWindowEnabled(script.owner);
@@ -94,8 +170,11 @@ protected:
         }
     }
     HWND NewDialog(HWND owner = nullptr) {
-        return DialogNew(UnitPixels, owner, L"modal", 50, 50, 200, 120, 0x20000, 0);
+        HWND d = DialogNew(UnitPixels, owner, L"modal", 50, 50, 200, 120, 0x20000, 0);
+        safety.Watch(d);
+        return d;
     }
+    ModalSafety safety;
 };
 
 constexpr auto W = ExpectedMessage::WParam;
@@ -182,7 +261,7 @@ TEST_F(Modal, EnterAndEscapeAreCommandsThatCloseNothing) {
 
 TEST_F(Modal, CloseRequestEndsWithZeroUnlessHandled) {
     HWND d = NewDialog();
-    PostMessageW(d, WM_SYSCOMMAND, SC_CLOSE, 0);
+    PostMessageW(d, WM_SYSCOMMAND, SC_CLOSE | 0x2, 0);  // low four bits are masked
     int result = -7;
     DialogShowModal(d, Callback, &result);
     EXPECT_EQ(result, 0);
@@ -360,32 +439,90 @@ TEST_F(Modal, ControlCallbacksComeFirst) {
     DestroyWindow(d);
 }
 
+TEST_F(Modal, CallbacksMayDrawOrEndTheDialogDuringARefresh) {
+    auto run = [&](int does, bool viaRedraw = false) {
+        HangWatchdog watchdog(120000);  // generous: emulated Wine is slow
+        script = Script{};
+        script.drawItemDoes = does;
+        script.viaRedraw = viaRedraw;
+        HWND d = NewDialog();
+        ControlAddGraphic(d, 1001, L"", 0, 0, 100, 60, 0x50000100, 0, nullptr);
+        int result = 0;
+        DialogShowModal(d, Callback, &result);
+        GraphicDetach();
+        EXPECT_FALSE(IsWindow(d));
+        EXPECT_GE(script.drawItems, 1) << "the refresh did not paint";
+        return result;
+    };
+    EXPECT_EQ(run(1), 7);
+    EXPECT_EQ(script.canvasAfter, 0x00FF00u);  // the callback's drawing came last
+    EXPECT_EQ(script.drawItems, 2);            // and refreshed the control again
+    EXPECT_EQ(run(1, true), 7);
+    EXPECT_EQ(script.canvasAfter, 0x00FF00u);
+    int records = ObjectRecordCount();
+    int objects = GdiObjectsLive();
+    EXPECT_EQ(run(2), 12);
+    HBITMAP canary[2] = {script.canary[0], script.canary[1]};
+    EXPECT_EQ(run(1), 7);
+    for (HBITMAP b : canary) {
+        ObjectRecord* r = ObjectRecordFind(b);
+        ASSERT_TRUE(r);
+        EXPECT_TRUE(r->flags & FlagChangePending) << "written through a released record";
+        EXPECT_EQ(r->graphic.positionX, 5) << "written through a released record";
+        GraphicAttach(b, 0, FALSE);
+        GraphicBitmapEnd();
+    }
+    EXPECT_EQ(ObjectRecordCount(), records);
+    EXPECT_EQ(GdiObjectsLive(), objects);
+}
+
 namespace {
 INT_PTR EndSoon(HWND d, UINT m, WPARAM, LPARAM) {
     if (m == WM_INITDIALOG) PostMessageW(d, WM_USER + 2, 0, 0);
     if (m == WM_USER + 2) DialogEnd(d, 1);
     return 0;
 }
+
+// Answers "handled" to everything, as many callbacks do.
+INT_PTR AnswersYes(HWND d, UINT m, WPARAM, LPARAM) {
+    if (m == WM_INITDIALOG) PostMessageW(d, WM_USER + 2, 0, 0);
+    if (m == WM_USER + 2) DialogEnd(d, 1);
+    return 1;
+}
+
+// The viewer's dialog with its control drawn on and resized, shown and
+// ended by the callback.
+bool ShowViewerLikeDialog(DialogCallback callback, LONG background) {
+    HWND d = DialogNew(UnitPixels, nullptr, L"", 10, 10, 302, 197, 0x20000, 0);
+    ModalSafety safety(d);
+    ControlAddGraphic(d, 1001, L"", 0, 0, 150, 81, 0x50000100, 0, nullptr);
+    GraphicAttach(d, 1001, FALSE);
+    GraphicSetColor(ColorDefault, background);
+    GraphicClear(ColorDefault, 0);
+    ControlSetSize(d, 1001, 120, 90);
+    int result = 0;
+    DialogShowModal(d, callback, &result);
+    GraphicDetach();
+    return result == 1 && !IsWindow(d);
+}
 }  // namespace
 
+TEST(ModalLeaks, RecordsGoWhateverTheCallbackAnswers) {
+    ASSERT_TRUE(ShowViewerLikeDialog(EndSoon, 0xFFFFFF));  // classes, fonts and themes made once
+    int records = ObjectRecordCount();
+    int objects = GdiObjectsLive();
+    EXPECT_TRUE(ShowViewerLikeDialog(AnswersYes, 0x123456));
+    EXPECT_EQ(ObjectRecordCount(), records);
+    EXPECT_EQ(GdiObjectsLive(), objects);
+}
+
 TEST(ModalLeaks, ThousandShownDialogsLeaveNothing) {
-    auto once = [] {
-        HWND d = DialogNew(UnitPixels, nullptr, L"", 10, 10, 302, 197, 0x20000, 0);
-        ControlAddGraphic(d, 1001, L"", 0, 0, 150, 81, 0x50000100, 0, nullptr);
-        GraphicAttach(d, 1001, FALSE);
-        GraphicSetColor(ColorDefault, 0xFFFFFF);
-        GraphicClear(ColorDefault, 0);
-        ControlSetSize(d, 1001, 120, 90);
-        int result = 0;
-        DialogShowModal(d, EndSoon, &result);
-        GraphicDetach();
-        return result == 1 && !IsWindow(d);
-    };
-    ASSERT_TRUE(once());  // classes, fonts and themes made once
+    ASSERT_TRUE(ShowViewerLikeDialog(EndSoon, 0xFFFFFF));  // classes, fonts and themes made once
     int records = ObjectRecordCount();
     int objects = GdiObjectsLive();
     int ended = 0;
-    for (int i = 0; i < 1000; ++i) ended += once();
+    const LONG backgrounds[] = {0xFFFFFF, ColorTransparent, ColorDefault};
+    for (int i = 0; i < 1000; ++i) ended += ShowViewerLikeDialog(EndSoon, backgrounds[i % 3]);
     EXPECT_EQ(ended, 1000);
     EXPECT_EQ(ObjectRecordCount(), records);
     EXPECT_EQ(GdiObjectsLive(), objects);

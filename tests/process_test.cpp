@@ -2,10 +2,32 @@
 // error register and the floating-point rules.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <new>
 #include <string>
 
 #include "process/process.h"
 #include "support/support.h"
+
+namespace {
+thread_local bool failAllocations = false;
+
+// While alive, every allocation of this thread fails.
+struct FailingAllocations {
+    FailingAllocations() { failAllocations = true; }
+    ~FailingAllocations() { failAllocations = false; }
+};
+}  // namespace
+
+// Replaced for this test program only, so that the out-of-memory paths run.
+void* operator new(std::size_t n) {
+    if (failAllocations) throw std::bad_alloc();
+    if (void* p = std::malloc(n ? n : 1)) return p;
+    throw std::bad_alloc();
+}
+// Not inlined: GCC would take free() after operator new for a mismatch.
+[[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
+[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -63,6 +85,34 @@ TEST(RemoveChars, Cases) {
     EXPECT_EQ(RemoveChars(L"ab", L"abc"), L"ab");
     EXPECT_EQ(RemoveChars(L"ab", L""), L"ab");
     EXPECT_EQ(RemoveChars(L"", L"\""), L"");
+}
+
+TEST(RemoveChars, OutOfMemoryGivesEmptyTextAndError7OnEveryPath) {
+    const std::wstring text = L"\"C:\\pics\\a long name.png\"";  // past the short-string buffer
+    const std::wstring longer = text + L"!";
+    const std::string narrowText = "C:\\pics\\a long name.png";
+    std::wstring removed = L"x", unchanged = L"x", shorter = L"x", wide = L"x";
+    std::string narrow = "x";
+    int errors[3] = {};
+    ErrorScope scope;
+    {
+        FailingAllocations noMemory;
+        removed = RemoveChars(text, L"\"");
+        errors[0] = ErrorCode();
+        unchanged = RemoveChars(text, L"");  // returned unchanged, but still a copy
+        errors[1] = ErrorCode();
+        shorter = RemoveChars(text, longer);
+        errors[2] = ErrorCode();
+        wide = TextToWide(narrowText);
+        narrow = TextToNarrow(text);
+    }
+    EXPECT_EQ(removed, L"");
+    EXPECT_EQ(unchanged, L"");
+    EXPECT_EQ(shorter, L"");
+    for (int e : errors) EXPECT_EQ(e, ErrorNoMemory);
+    EXPECT_EQ(wide, L"");  // the conversions give an empty text and no error
+    EXPECT_EQ(narrow, "");
+    EXPECT_EQ(ErrorCode(), 0);
 }
 
 TEST(TextConversion, WesternCodePage) {
@@ -139,6 +189,10 @@ TEST_F(FileTests, Table) {
     EXPECT_EQ(ErrorCode(), 53);
 
     EXPECT_EQ(IsFile(folder.File(L"*.png")), 0);  // matching files exist
+    // So do ? and the wildcards FindFirstFileW knows from DOS: < > and ".
+    for (const wchar_t* pattern : {L"a.pn?", L"<.png", L"a.pn>", L"a\"png"}) {
+        EXPECT_EQ(IsFile(folder.File(pattern)), 0) << std::string(pattern, pattern + wcslen(pattern));
+    }
     EXPECT_EQ(GetAttributes(folder.File(L"a.pn?")), 0u);
     EXPECT_EQ(ErrorCode(), 64);
     EXPECT_EQ(ErrorCode(), 0);  // read and cleared
@@ -161,15 +215,15 @@ TEST_F(FileTests, Table) {
     EXPECT_EQ(ErrorCode(), 0);
 }
 
-TEST_F(FileTests, AttributesLookAtTheFirst255Characters) {
+TEST_F(FileTests, AttributesLookAtTheFirst259Characters) {
     std::wstring base = folder.path() + L"\\";
-    std::wstring name(255 - base.size(), L'n');
-    std::wstring file = base + name;
-    ASSERT_EQ(file.size(), 255u);
+    std::wstring file = base + std::wstring(259 - base.size(), L'n');
     ASSERT_TRUE(FileWriteBytes(file, "x"));
     ErrorScope scope;
-    std::wstring longer = file + L"xyz";  // 258 characters: no such file
-    EXPECT_NE(GetAttributes(longer), 0u);
+    EXPECT_NE(GetAttributes(file), 0u);  // as long as the path buffer holds
+    EXPECT_EQ(ErrorCode(), 0);
+    std::wstring longer = file + L"xyz";  // 262 characters: no such file
+    EXPECT_NE(GetAttributes(longer), 0u);  // cut silently at 259
     EXPECT_EQ(ErrorCode(), 0);
     EXPECT_EQ(IsFile(longer), 0);  // the whole path is asked for
     EXPECT_EQ(IsFile(file), -1);
@@ -230,6 +284,9 @@ TEST(MessageBoxes, TitlesTextAndNoOwner) {
     EXPECT_EQ(MessageBoxShow(L"error inicializando GDI+ ...", L"Programador", 0), IDOK);
     EXPECT_EQ(MessageBoxShow(L"", L"", 0), IDOK);
     ASSERT_EQ(catcher.boxes().size(), 3u);
+    EXPECT_EQ(catcher.boxes()[0].style, 0x12000u & MessageBoxStyleReadable);
+    EXPECT_EQ(catcher.boxes()[1].style, 0u);
+    EXPECT_EQ(catcher.boxes()[2].style, 0u);
     EXPECT_EQ(catcher.boxes()[0].caption, L"Brightloom");
     EXPECT_EQ(catcher.boxes()[0].text, L"hello");
     EXPECT_FALSE(catcher.boxes()[0].hadOwner);

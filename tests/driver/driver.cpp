@@ -136,6 +136,13 @@ void DriverClick(HWND window, int x, int y, bool right) {
     SendInput(2, in, sizeof(INPUT));
 }
 
+void DriverButton(DWORD flag) {
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dwFlags = flag;
+    SendInput(1, &in, sizeof(in));
+}
+
 void DriverKey(WORD virtualKey) {
     INPUT in[2]{};
     in[0].type = in[1].type = INPUT_KEYBOARD;
@@ -185,7 +192,7 @@ BoxSeen DriverBoxRead(HWND box) {
     BoxSeen seen{};
     seen.caption = DriverWindowText(box);
     EnumChildWindows(box, FirstStaticText, reinterpret_cast<LPARAM>(&seen.text));
-    seen.style = static_cast<DWORD>(GetWindowLongW(box, GWL_STYLE));
+    seen.style = MessageBoxStyleOf(box);
     seen.hadOwner = GetWindow(box, GW_OWNER) != nullptr;
     return seen;
 }

@@ -44,6 +44,8 @@ BoxSeen DriverBoxRead(HWND box);
 // Input: real mouse and key events through SendInput.
 void DriverClick(HWND window, int x, int y, bool right = false);
 void DriverMoveMouse(HWND window, int x, int y);
+// One button event (MOUSEEVENTF_RIGHTDOWN, ...) where the mouse is.
+void DriverButton(DWORD flag);
 void DriverKey(WORD virtualKey);
 
 // Polls the screen at the window's client area until it equals `expected`

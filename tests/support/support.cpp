@@ -78,6 +78,45 @@ LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam) {
 
 }  // namespace
 
+namespace {
+
+BOOL CALLBACK FindDisabled(HWND window, LPARAM param) {
+    auto* box = reinterpret_cast<HWND*>(param);
+    if (window == *box || IsWindowEnabled(window)) return TRUE;
+    *box = nullptr;  // found one
+    return FALSE;
+}
+
+// A hidden window of the catching thread, so that a task-modal box always
+// has something to disable.
+thread_local HWND taskProbe = nullptr;
+
+}  // namespace
+
+DWORD MessageBoxStyleOf(HWND box) {
+    auto shown = [box](int id) {
+        HWND b = GetDlgItem(box, id);
+        return b && IsWindowVisible(b);
+    };
+    DWORD style = MB_OK;
+    if (shown(IDABORT)) style = MB_ABORTRETRYIGNORE;
+    else if (shown(IDTRYAGAIN)) style = MB_CANCELTRYCONTINUE;
+    else if (shown(IDYES)) style = shown(IDCANCEL) ? MB_YESNOCANCEL : MB_YESNO;
+    else if (shown(IDRETRY)) style = MB_RETRYCANCEL;
+    else if (shown(IDCANCEL)) style = MB_OKCANCEL;
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        DWORD_PTR icon = 0;
+        bool isIcon = (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON;
+        if (isIcon && SendMessageTimeoutW(child, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 2000, &icon) && icon) {
+            style |= MB_ICONMASK;
+        }
+    }
+    HWND search = box;
+    EnumThreadWindows(GetWindowThreadProcessId(box, nullptr), FindDisabled, reinterpret_cast<LPARAM>(&search));
+    if (!search) style |= MB_TASKMODAL;
+    return style;
+}
+
 BoxSeen MessageBoxRead(HWND box) {
     BoxSeen seen{};
     int n = GetWindowTextLengthW(box);
@@ -85,7 +124,7 @@ BoxSeen MessageBoxRead(HWND box) {
     GetWindowTextW(box, seen.caption.data(), n + 1);
     seen.caption.resize(static_cast<size_t>(n));
     EnumChildWindows(box, CollectStatic, reinterpret_cast<LPARAM>(&seen.text));
-    seen.style = static_cast<DWORD>(GetWindowLongW(box, GWL_STYLE));
+    seen.style = MessageBoxStyleOf(box);
     seen.hadOwner = GetWindow(box, GW_OWNER) != nullptr;
     return seen;
 }
@@ -98,6 +137,9 @@ void MessageBoxGuardInstall() {
 
 MessageBoxCatcher::MessageBoxCatcher() {
     MessageBoxGuardInstall();
+    if (!taskProbe) {
+        taskProbe = CreateWindowExW(0, L"STATIC", L"probe", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    }
     catcherBoxes.clear();
     caught = &catcherBoxes;
 }

@@ -20,9 +20,15 @@ void PumpFor(DWORD ms);
 struct BoxSeen {
     std::wstring caption;
     std::wstring text;
-    DWORD style;
+    DWORD style;  // the MB_* bits that can be read back: MessageBoxStyleReadable
     bool hadOwner;
 };
+
+// What a box shows of its MB_* style: the buttons, whether it has an icon
+// (any icon reads as MB_ICONMASK) and MB_TASKMODAL, seen as the other
+// windows of the box's thread being disabled. MB_SETFOREGROUND leaves no mark.
+constexpr DWORD MessageBoxStyleReadable = MB_TYPEMASK | MB_ICONMASK | MB_TASKMODAL;
+DWORD MessageBoxStyleOf(HWND box);
 
 // While alive, every message box the thread opens is read and closed with
 // OK from a thread-local CBT hook, so modal code runs through.
