@@ -73,6 +73,7 @@ EOF
   printf '#!/bin/sh\nexit 101\n' >"$base/usr/sbin/policy-rc.d"
   chmod 755 "$base/usr/sbin/policy-rc.d"
   rm -rf "$base"/var/cache/apt/archives/*.deb "$base"/var/lib/apt/lists/*
+  chmod 755 "$base"
   tar --numeric-owner -C "$base" -cf "$tarball.tmp" .
   mv "$tarball.tmp" "$tarball"
   say "base system cached after $(elapsed)"
@@ -81,6 +82,9 @@ EOF
 # ---- A fresh root for this run -------------------------------------------
 
 root=$(mktemp -d /var/tmp/vistora-fresh-$suite.XXXXXX)
+# mktemp makes the folder 0700; as the chroot's / it would lock out every
+# user but root (apt's download user among them).
+chmod 755 "$root"
 mounted=()
 
 # Ends what the command left running inside the chroot (a wineserver, an X
@@ -125,6 +129,7 @@ trap 'exit 130' INT
 trap 'exit 143' TERM HUP
 
 tar --numeric-owner -C "$root" -xf "$tarball"
+chmod 755 "$root"
 cp -L /etc/resolv.conf "$root/etc/resolv.conf"
 
 mkdir -p "$root/work"
