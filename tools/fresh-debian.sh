@@ -153,6 +153,10 @@ mount_in /dev/pts --bind /dev/pts
 mount_in /dev/shm -t tmpfs tmpfs
 
 say "$suite ready after $(elapsed); running: $*"
+# In the background and waited for, so that a signal to this script is
+# handled at once (bash runs traps only between foreground commands);
+# stdin is passed on explicitly, as a background job would get /dev/null.
 env -i HOME=/root PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
   LANG=C.UTF-8 TERM="${TERM:-dumb}" ${CI:+CI="$CI"} \
-  chroot "$root" /bin/bash -c 'cd "$0" && exec "$@"' "/work/$name" "$@"
+  chroot "$root" /bin/bash -c 'cd "$0" && exec "$@"' "/work/$name" "$@" 0<&0 &
+wait $!
