@@ -151,13 +151,55 @@ void DriverKey(WORD virtualKey) {
     SendInput(2, in, sizeof(INPUT));
 }
 
+RECT DriverVisiblePart(HWND window) {
+    RECT own{};
+    GetClientRect(window, &own);
+    POINT origin{0, 0};
+    ClientToScreen(window, &origin);
+    OffsetRect(&own, origin.x, origin.y);
+    RECT visible = own;
+    // A child shows only inside its parent's client area: the viewer's
+    // control may be taller than the dialog's client area when the
+    // system's caption is taller than the viewer allows for.
+    HWND w = window;
+    while ((GetWindowLongW(w, GWL_STYLE) & WS_CHILD) && GetParent(w)) {
+        w = GetParent(w);
+        RECT client{};
+        GetClientRect(w, &client);
+        POINT at{0, 0};
+        ClientToScreen(w, &at);
+        OffsetRect(&client, at.x, at.y);
+        IntersectRect(&visible, &visible, &client);
+    }
+    RECT screen{GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN), 0, 0};
+    screen.right = screen.left + GetSystemMetrics(SM_CXVIRTUALSCREEN);
+    screen.bottom = screen.top + GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    if (!IntersectRect(&visible, &visible, &screen)) return RECT{0, 0, 0, 0};
+    OffsetRect(&visible, -origin.x, -origin.y);
+    return visible;
+}
+
+Pixels PixelsCrop(const Pixels& all, int width, const RECT& part) {
+    Pixels out;
+    out.reserve(static_cast<size_t>(part.right - part.left) * static_cast<size_t>(part.bottom - part.top));
+    for (LONG y = part.top; y < part.bottom; ++y)
+        for (LONG x = part.left; x < part.right; ++x) out.push_back(all[static_cast<size_t>(y) * width + x]);
+    return out;
+}
+
 bool DriverWaitPixels(HWND window, int width, int height, const Pixels& expected, DWORD timeoutMs, Pixels* last) {
     DWORD start = GetTickCount();
     for (;;) {
-        POINT origin{0, 0};
-        ClientToScreen(window, &origin);
-        Pixels p = ScreenPixels(origin.x, origin.y, width, height);
-        bool same = p == expected;
+        RECT picture{0, 0, width, height}, part{};
+        RECT visible = DriverVisiblePart(window);
+        bool same = false;
+        Pixels p;
+        if (IntersectRect(&part, &picture, &visible)) {
+            POINT origin{part.left, part.top};
+            ClientToScreen(window, &origin);
+            p = ScreenPixels(origin.x, origin.y, part.right - part.left, part.bottom - part.top);
+            same = p == PixelsCrop(expected, width, part);
+        }
         if (last) *last = std::move(p);
         if (same) return true;
         if (GetTickCount() - start > timeoutMs) return false;

@@ -48,10 +48,21 @@ void DriverMoveMouse(HWND window, int x, int y);
 void DriverButton(DWORD flag);
 void DriverKey(WORD virtualKey);
 
-// Polls the screen at the window's client area until it equals `expected`
-// (width x height, 0x00RRGGBB); returns the last pixels read.
+// The part of a window's client area that can be seen: clipped by the
+// client area of each window it is a child of, and by the screen. In the
+// window's client coordinates; empty when nothing of it shows.
+RECT DriverVisiblePart(HWND window);
+
+// `expected` is a width x height picture (0x00RRGGBB) meant to fill the
+// window's client area from its origin. Polls the screen over the part of
+// it that is visible (DriverVisiblePart) until that part equals the same
+// part of `expected`; `last` receives the pixels last read there. Fails
+// when nothing of it is visible.
 bool DriverWaitPixels(HWND window, int width, int height, const Pixels& expected, DWORD timeoutMs,
                       Pixels* last = nullptr);
+
+// The pixels of `part` (a rectangle inside a width-wide picture).
+Pixels PixelsCrop(const Pixels& all, int width, const RECT& part);
 
 // Converts a Linux path to the Z: path Wine shows it as.
 std::wstring DriverWindowsPath(const std::string& path);

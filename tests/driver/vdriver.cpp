@@ -100,19 +100,12 @@ int Time(const std::wstring& exe, const std::wstring& picture) {
         }
         POINT origin{0, 0};
         ClientToScreen(area, &origin);
-        // Only what the screen holds can be compared, and of a control only
-        // what its window's client area leaves visible (a caption taller
-        // than the frame allowance hides the bottom rows).
-        int vw = std::min(w, GetSystemMetrics(SM_CXSCREEN) - static_cast<int>(origin.x));
-        int vh = std::min(h, GetSystemMetrics(SM_CYSCREEN) - static_cast<int>(origin.y));
-        if (HWND parent = GetParent(area)) {
-            RECT client{};
-            GetClientRect(parent, &client);
-            POINT corner{client.right, client.bottom};
-            ClientToScreen(parent, &corner);
-            vw = std::min(vw, static_cast<int>(corner.x - origin.x));
-            vh = std::min(vh, static_cast<int>(corner.y - origin.y));
-        }
+        // Only what can be seen can be compared: the screen and, when the
+        // system's caption is taller than the viewer's allowance, the
+        // dialog's client area cut the picture's right or bottom edge.
+        RECT visible = DriverVisiblePart(area);
+        int vw = std::min(w, static_cast<int>(visible.right));
+        int vh = std::min(h, static_cast<int>(visible.bottom));
         int s = std::min({32, vw, vh});
         if (s > 0 && Matches(expected, w, 0, 0, origin, s, s) && Matches(expected, w, vw - s, vh - s, origin, s, s)) {
             QueryPerformanceCounter(&t1);
