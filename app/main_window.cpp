@@ -18,6 +18,7 @@ HWND MainDialogBuild(HWND owner) {
     // makes WS_MINIMIZEBOX the captioned, framed style 0x00020054.
     MainDialog = DialogNew(UnitPixels, owner, L"", 10, 10, 302, 197, WS_MINIMIZEBOX, 0);
     // SS_NOTIFY, or the static would let clicks through to the dialog.
+    static_assert((WS_CHILD | WS_VISIBLE | SS_NOTIFY) == 0x50000100 && WS_MINIMIZEBOX == 0x20000);
     ControlAddGraphic(MainDialog, IDC_GRAPHIC, L"", 0, 0, 150, 81, WS_CHILD | WS_VISIBLE | SS_NOTIFY, 0, nullptr);
     GraphicAttach(MainDialog, IDC_GRAPHIC, FALSE);
     GraphicSetColor(ColorDefault, RGB(255, 255, 255));

@@ -18,6 +18,7 @@ constexpr UINT LoaderBoxStyle = MB_OK | MB_TASKMODAL | MB_SETFOREGROUND;
 // A mix number outside 0 to 15 selects the plain copy; the viewer passes
 // the raster operation itself (SRCCOPY, 0xCC0020).
 constexpr int MixPlainCopy = static_cast<int>(SRCCOPY);
+static_assert(LoaderBoxStyle == 0x12000 && MixPlainCopy == 0xCC0020);
 constexpr size_t ImagePathSize = 260;  // units, terminator included
 
 extern ULONG_PTR GdiplusToken;

@@ -3,8 +3,9 @@
 
 namespace {
 // The graphic control's row of the control type table.
-constexpr DWORD GraphicDefaultStyle = 0x5001000D;  // child, visible, tab stop, owner-drawn
-constexpr DWORD GraphicStyleAdded = 0x5000000D;    // child, visible, owner-drawn
+constexpr DWORD GraphicDefaultStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | SS_OWNERDRAW;
+constexpr DWORD GraphicStyleAdded = WS_CHILD | WS_VISIBLE | SS_OWNERDRAW;
+static_assert(GraphicDefaultStyle == 0x5001000D && GraphicStyleAdded == 0x5000000D);
 constexpr DWORD GraphicStyleRemoved = 0;
 }  // namespace
 

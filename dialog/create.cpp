@@ -4,7 +4,10 @@
 #include <cstring>
 
 DWORD DialogFinalStyle(DWORD style, int x, int y, HWND owner) {
-    if (style == 0) style = 0x80C000D4;
+    // The default: a captioned popup with a modal frame (0x80C000D4).
+    constexpr DWORD DefaultStyle = WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_SETFONT | DS_NOFAILCREATE | DS_3DLOOK;
+    static_assert(DefaultStyle == 0x80C000D4);
+    if (style == 0) style = DefaultStyle;
     style |= DS_SETFONT | DS_NOFAILCREATE | DS_3DLOOK;
     style &= ~static_cast<DWORD>(WS_VISIBLE | DS_SYSMODAL);  // always created hidden
     if (x == DialogPositionDefault || y == DialogPositionDefault) style |= DS_CENTER;
@@ -47,7 +50,7 @@ size_t DialogTemplateBuild(BYTE* buffer, size_t size, DWORD style, DWORD exStyle
                            int height, const FontEntry* font) {
     TemplateWriter t(buffer, size);
     t.Word(1);        // dlgVer
-    t.Word(0xFFFF);   // signature: extended template
+    t.Word(0xFFFF);   // signature: an extended template (DLGTEMPLATEEX)
     t.Dword(0);       // helpID
     t.Dword(exStyle);
     t.Dword(style);
@@ -96,7 +99,12 @@ void DialogPlace(HWND dialog, HWND owner, DWORD style, int x, int y, int width, 
         if (x < 0) x = 0;
         if (y < 0) y = 0;
     }
-    SetWindowPos(dialog, nullptr, x, y, outerWidth, outerHeight, 0x71C);
+    // Moved and sized while hidden, without activation, redraw or the
+    // WM_WINDOWPOSCHANGING round (0x71C).
+    constexpr UINT Placing = SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_NOCOPYBITS | SWP_NOOWNERZORDER |
+                             SWP_NOSENDCHANGING;
+    static_assert(Placing == 0x71C);
+    SetWindowPos(dialog, nullptr, x, y, outerWidth, outerHeight, Placing);
 }
 
 INT_PTR CALLBACK DialogProcNone(HWND, UINT, WPARAM, LPARAM) { return FALSE; }

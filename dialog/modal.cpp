@@ -141,7 +141,8 @@ INT_PTR CALLBACK DialogDispatch(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_DRAWITEM:
         return GraphicPaint(window, reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
     case WM_SYSCOMMAND:
-        if ((wParam & 0xFFF0) != SC_CLOSE) return 0;
+        // The low four bits of a system command are the system's own.
+        if ((wParam & ~static_cast<WPARAM>(0xF)) != SC_CLOSE) return 0;
         if (!ObjectRecordFind(window)) return 0;
         DialogEnd(window, 0);
         return TRUE;

@@ -5,6 +5,9 @@
 
 namespace {
 
+// A keystroke is kept as its scan-code byte, in place in lParam.
+constexpr UINT KeySlotScanCode = 0xFF0000;
+
 void ChangedEmpty(GraphicState& g) {
     g.changedLeft = g.changedTop = 0xFFFFFFFF;
     g.changedRight = g.changedBottom = 0;
@@ -79,11 +82,11 @@ LRESULT CALLBACK GraphicControlProc(HWND window, UINT message, WPARAM wParam, LP
         return 0;
     case WM_KEYDOWN:
         if (!GraphicKeyIsStored(lParam, GetKeyState(VK_NUMLOCK) & 1, GetKeyState(VK_SHIFT) < 0)) break;
-        record->graphic.keySlot = static_cast<UINT>(lParam) & 0xFF0000;
+        record->graphic.keySlot = static_cast<UINT>(lParam) & KeySlotScanCode;
         return 0;
     case WM_SYSKEYDOWN:
         if (((lParam >> 16) & 0xFF) != 0x44 || ((lParam >> 24) & 1)) break;
-        record->graphic.keySlot = static_cast<UINT>(lParam) & 0xFF0000;
+        record->graphic.keySlot = static_cast<UINT>(lParam) & KeySlotScanCode;
         return 0;
     case WM_MOUSEWHEEL: {
         short delta = static_cast<short>(HIWORD(wParam));

@@ -58,7 +58,7 @@ void ProgramStart(const ProgramHooks& hooks) {
     version.dwOSVersionInfoSize = sizeof(version);  // 148
     if (!GetVersionExA(&version)) version.dwPlatformId = 0;
     if (version.dwPlatformId != VER_PLATFORM_WIN32_NT) {
-        MessageBoxA(nullptr, "Win98 No Support", nullptr, 0x12000);
+        MessageBoxA(nullptr, "Win98 No Support", nullptr, MB_OK | MB_TASKMODAL | MB_SETFOREGROUND);  // 0x12000
         ExitProcess(255);
     }
 
@@ -69,7 +69,11 @@ void ProgramStart(const ProgramHooks& hooks) {
     CoInitialize(nullptr);
     comStarted = true;
 
-    INITCOMMONCONTROLSEX controls{8, 0x706F};
+    constexpr DWORD Classes = ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES |
+                              ICC_PROGRESS_CLASS | ICC_HOTKEY_CLASS | ICC_PAGESCROLLER_CLASS |
+                              ICC_NATIVEFNTCTL_CLASS | ICC_STANDARD_CLASSES;
+    static_assert(Classes == 0x706F);
+    INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), Classes};
     InitCommonControlsEx(&controls);
 
     FpuModeSet();
