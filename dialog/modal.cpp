@@ -142,7 +142,7 @@ INT_PTR CALLBACK DialogDispatch(HWND window, UINT message, WPARAM wParam, LPARAM
         return GraphicPaint(window, reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
     case WM_SYSCOMMAND:
         // The low four bits of a system command are the system's own.
-        if ((wParam & ~static_cast<WPARAM>(0xF)) != SC_CLOSE) return 0;
+        if ((wParam & 0xFFF0) != SC_CLOSE) return 0;
         if (!ObjectRecordFind(window)) return 0;
         DialogEnd(window, 0);
         return TRUE;
