@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "dialog/records.h"
+#include "dialog/records/records.h"
 #include "graphic/graphic.h"
 
 // Unit mode of DialogNew: only the bit 0x2 (pixels) is tested.

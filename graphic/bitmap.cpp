@@ -1,5 +1,5 @@
 // Graphic bitmaps and the drawing operations on the current target.
-#include "lock.h"
+#include "operation.h"
 
 #include <algorithm>
 

@@ -1,5 +1,5 @@
 // The graphic control: an owner-drawn STATIC that shows its canvas.
-#include "lock.h"
+#include "operation.h"
 
 #include <algorithm>
 

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "dialog/records.h"
+#include "dialog/records/records.h"
 
 // ---- Drawing target and bitmaps ----------------------------------------
 
@@ -27,22 +27,12 @@ struct GraphicCanvas {
 GraphicCanvas GraphicGetCanvas();
 void GraphicCopy(HANDLE source, int sourceId, int mix);
 
-// Raster operations by mix number (numbered like the R2_* mix modes).
-extern const DWORD MixTable[16];
-
-// Records a changed area of the target; refreshes a control whose redraw
-// is not deferred. Called with the graphic lock held. Returns the record,
-// or null when a callback of the repaint released it.
-ObjectRecord* GraphicMarkChanged(ObjectRecord* record, int x1, int y1, int x2, int y2);
-
 // ---- Graphic control ---------------------------------------------------
 
-void GraphicControlInit(HWND window, ObjectRecord* record);
-LRESULT CALLBACK GraphicControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-BOOL GraphicPaint(HWND dialog, const DRAWITEMSTRUCT* item);
-ObjectRecord* GraphicRefresh(ObjectRecord* record);
 void GraphicRedraw();
-void GraphicControlResize(ObjectRecord* record, int width, int height);
 
-// Whether a WM_KEYDOWN with this lParam goes into the key slot.
-bool GraphicKeyIsStored(LPARAM lParam, bool numLockOn, bool shiftDown);
+// For the dialog layer: set-up of a new control's canvas and procedure,
+// painting on WM_DRAWITEM, and resizing with a canvas rebuild.
+void GraphicControlInit(HWND window, ObjectRecord* record);
+BOOL GraphicPaint(HWND dialog, const DRAWITEMSTRUCT* item);
+void GraphicControlResize(ObjectRecord* record, int width, int height);

@@ -1,5 +1,5 @@
 // The per-thread drawing target, the graphic lock and changed areas.
-#include "lock.h"
+#include "operation.h"
 
 #include <utility>
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "dialog_helpers.h"
+#include "graphic/operation.h"
 #include "support/support.h"
 
 namespace {

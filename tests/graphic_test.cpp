@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "dialog/dialog.h"
+#include "graphic/operation.h"
 #include "support/support.h"
 
 namespace {

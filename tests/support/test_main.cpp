@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "dialog/records.h"
+#include "dialog/records/records.h"
 #include "support/support.h"
 
 int main(int argc, char** argv) {

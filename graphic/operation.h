@@ -1,8 +1,23 @@
-// The graphic layer's process-wide lock and its entry into the target.
-// Private to the layer.
+// What every operation of the graphic layer uses and nothing outside it
+// needs: the process-wide lock, the entry into the current target, the
+// bookkeeping of changed areas and the refresh, the mix table and the
+// control's own window procedure. Private to the layer (and its tests).
 #pragma once
 
 #include "graphic.h"
+
+// Raster operations by mix number (numbered like the R2_* mix modes).
+extern const DWORD MixTable[16];
+
+// Records a changed area of the target; refreshes a control whose redraw
+// is not deferred. Called with the graphic lock held. Returns the record,
+// or null when a callback of the repaint released it.
+ObjectRecord* GraphicMarkChanged(ObjectRecord* record, int x1, int y1, int x2, int y2);
+ObjectRecord* GraphicRefresh(ObjectRecord* record);
+
+LRESULT CALLBACK GraphicControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// Whether a WM_KEYDOWN with this lParam goes into the key slot.
+bool GraphicKeyIsStored(LPARAM lParam, bool numLockOn, bool shiftDown);
 
 void GraphicLockTake();
 void GraphicLockGive();
