@@ -25,33 +25,23 @@ void GraphicCanvasPrepare(ObjectRecord* record) {
 }
 
 HBITMAP GraphicBitmapNew(int width, int height) {
-    HDC screen = GetDC(nullptr);
-    HDC canvas = CreateCompatibleDC(screen);
-    if (!canvas) {
-        ReleaseDC(nullptr, screen);
-        return nullptr;
-    }
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ initial = bitmap ? SelectObject(canvas, bitmap) : nullptr;
-    ObjectRecord* record = nullptr;
-    if (initial && initial != HGDI_ERROR) {
-        record = ObjectRecordAdd(bitmap, nullptr, KindGraphicBitmap, FlagDeferredRedraw | FlagPixels);
-    }
-    if (!record) {
-        if (initial && initial != HGDI_ERROR) SelectObject(canvas, initial);
-        if (bitmap) DeleteObject(bitmap);
-        DeleteDC(canvas);
-        ReleaseDC(nullptr, screen);
-        return nullptr;
-    }
+    // Whatever is made is given back, in reverse order, unless the record
+    // takes it over.
+    ScopedWindowDC screen(nullptr);
+    ScopedMemoryDC canvas(CreateCompatibleDC(screen.get()));
+    if (!canvas) return nullptr;
+    ScopedGdiObject<HBITMAP> bitmap(CreateCompatibleBitmap(screen.get(), width, height));
+    ScopedSelection selected(canvas.get(), bitmap.get());
+    if (!selected) return nullptr;
+    ObjectRecord* record = ObjectRecordAdd(bitmap.get(), nullptr, KindGraphicBitmap, FlagDeferredRedraw | FlagPixels);
+    if (!record) return nullptr;
     GraphicState& g = record->graphic;
-    g.canvasDC = canvas;
-    g.initialBitmap = static_cast<HBITMAP>(initial);
+    g.canvasDC = canvas.release();
+    g.initialBitmap = static_cast<HBITMAP>(selected.keep());
     g.clientWidth = g.viewWidth = g.canvasWidth = g.referenceWidth = width;
     g.clientHeight = g.viewHeight = g.canvasHeight = g.referenceHeight = height;
     GraphicCanvasPrepare(record);
-    ReleaseDC(nullptr, screen);
-    return bitmap;
+    return bitmap.release();
 }
 
 void GraphicBitmapEnd() {

@@ -171,29 +171,26 @@ void GraphicControlResize(ObjectRecord* record, int width, int height) {
     g.clientHeight = g.viewHeight = newHeight;
 
     if (g.canvasDC && !(record->flags & FlagStretchedView)) {
-        HDC scratch = CreateCompatibleDC(nullptr);
-        HBITMAP fresh = scratch ? CreateCompatibleBitmap(g.canvasDC, newWidth, newHeight) : nullptr;
-        HGDIOBJ previous = fresh ? SelectObject(scratch, fresh) : nullptr;
-        if (previous && previous != HGDI_ERROR) {
+        ScopedMemoryDC scratch(CreateCompatibleDC(nullptr));
+        ScopedGdiObject<HBITMAP> fresh(scratch ? CreateCompatibleBitmap(g.canvasDC, newWidth, newHeight) : nullptr);
+        ScopedSelection drawing(scratch.get(), fresh.get());
+        // The old canvas stays when a new one cannot be made.
+        if (drawing) {
             int keepWidth = static_cast<int>(std::min(static_cast<UINT>(newWidth), static_cast<UINT>(g.canvasWidth)));
             int keepHeight = static_cast<int>(std::min(static_cast<UINT>(newHeight), static_cast<UINT>(g.canvasHeight)));
             // Background wherever the old canvas does not land: the same
             // pixels as filling it all first, without touching them twice.
             RECT right{keepWidth, 0, newWidth, newHeight};
             RECT below{0, keepHeight, keepWidth, newHeight};
-            FillRect(scratch, &right, g.backgroundBrush);
-            FillRect(scratch, &below, g.backgroundBrush);
-            BitBlt(scratch, 0, 0, keepWidth, keepHeight, g.canvasDC, 0, 0, SRCCOPY);
+            FillRect(scratch.get(), &right, g.backgroundBrush);
+            FillRect(scratch.get(), &below, g.backgroundBrush);
+            BitBlt(scratch.get(), 0, 0, keepWidth, keepHeight, g.canvasDC, 0, 0, SRCCOPY);
             g.canvasWidth = g.referenceWidth = newWidth;
             g.canvasHeight = g.referenceHeight = newHeight;
-            SelectObject(scratch, previous);
-            HGDIOBJ old = SelectObject(g.canvasDC, fresh);
+            drawing.restore();
+            HGDIOBJ old = SelectObject(g.canvasDC, fresh.release());
             if (old && old != HGDI_ERROR) DeleteObject(old);
-        } else if (fresh) {
-            // The old canvas stays when a new one cannot be made.
-            DeleteObject(fresh);
         }
-        if (scratch) DeleteDC(scratch);
     }
     // SetWindowPos sends messages to the control's procedures and the dialog.
     bool alive = GraphicUnlocked(record, [&] {

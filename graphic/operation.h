@@ -4,6 +4,7 @@
 // control's own window procedure. Private to the layer (and its tests).
 #pragma once
 
+#include "dialog/records/scoped_gdi.h"
 #include "graphic.h"
 
 // Raster operations by mix number (numbered like the R2_* mix modes).
