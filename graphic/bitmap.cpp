@@ -30,7 +30,7 @@ HBITMAP GraphicBitmapNew(int width, int height) {
     ScopedWindowDC screen(nullptr);
     ScopedMemoryDC canvas(CreateCompatibleDC(screen.get()));
     if (!canvas) return nullptr;
-    ScopedGdiObject<HBITMAP> bitmap(CreateCompatibleBitmap(screen.get(), width, height));
+    ScopedBitmap bitmap(CreateCompatibleBitmap(screen.get(), width, height));
     ScopedSelection selected(canvas.get(), bitmap.get());
     if (!selected) return nullptr;
     ObjectRecord* record = ObjectRecordAdd(bitmap.get(), nullptr, KindGraphicBitmap, FlagDeferredRedraw | FlagPixels);

@@ -172,7 +172,7 @@ void GraphicControlResize(ObjectRecord* record, int width, int height) {
 
     if (g.canvasDC && !(record->flags & FlagStretchedView)) {
         ScopedMemoryDC scratch(CreateCompatibleDC(nullptr));
-        ScopedGdiObject<HBITMAP> fresh(scratch ? CreateCompatibleBitmap(g.canvasDC, newWidth, newHeight) : nullptr);
+        ScopedBitmap fresh(scratch ? CreateCompatibleBitmap(g.canvasDC, newWidth, newHeight) : nullptr);
         ScopedSelection drawing(scratch.get(), fresh.get());
         // The old canvas stays when a new one cannot be made.
         if (drawing) {

@@ -1,5 +1,5 @@
-// Scoped GDI handles for the inside of a function: a memory DC, a GDI
-// object and an object selected into a DC, each given back once on every
+// Scoped GDI handles for the inside of a function: a memory DC, a bitmap,
+// a window's DC and an object selected into a DC, each given back once on every
 // way out unless handed on with release(). Not copyable; movable. The
 // layers' interfaces still take and return plain handles.
 #pragma once
@@ -8,27 +8,34 @@
 
 #include <utility>
 
-// A memory DC from CreateCompatibleDC: DeleteDC.
-class ScopedMemoryDC {
+// A handle given back with `Free`: DeleteDC for a memory DC from
+// CreateCompatibleDC, DeleteObject for a bitmap.
+template <typename Handle, BOOL(WINAPI* Free)(Handle)>
+class ScopedGdi {
 public:
-    explicit ScopedMemoryDC(HDC dc = nullptr) : dc_(dc) {}
-    ~ScopedMemoryDC() {
-        if (dc_) DeleteDC(dc_);
+    explicit ScopedGdi(Handle handle = nullptr) : handle_(handle) {}
+    ~ScopedGdi() {
+        if (handle_) Free(handle_);
     }
-    ScopedMemoryDC(const ScopedMemoryDC&) = delete;
-    ScopedMemoryDC& operator=(const ScopedMemoryDC&) = delete;
-    ScopedMemoryDC(ScopedMemoryDC&& other) noexcept : dc_(std::exchange(other.dc_, nullptr)) {}
-    ScopedMemoryDC& operator=(ScopedMemoryDC&& other) noexcept {
-        std::swap(dc_, other.dc_);
+    ScopedGdi(const ScopedGdi&) = delete;
+    ScopedGdi& operator=(const ScopedGdi&) = delete;
+    ScopedGdi(ScopedGdi&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+    ScopedGdi& operator=(ScopedGdi&& other) noexcept {
+        std::swap(handle_, other.handle_);
         return *this;
     }
-    HDC get() const { return dc_; }
-    HDC release() { return std::exchange(dc_, nullptr); }
-    explicit operator bool() const { return dc_ != nullptr; }
+    Handle get() const { return handle_; }
+    Handle release() { return std::exchange(handle_, nullptr); }
+    explicit operator bool() const { return handle_ != nullptr; }
 
 private:
-    HDC dc_;
+    Handle handle_;
 };
+
+inline BOOL WINAPI GdiBitmapDelete(HBITMAP bitmap) { return DeleteObject(bitmap); }
+
+using ScopedMemoryDC = ScopedGdi<HDC, DeleteDC>;
+using ScopedBitmap = ScopedGdi<HBITMAP, GdiBitmapDelete>;
 
 // A window's DC from GetDC (the screen's for no window): ReleaseDC.
 class ScopedWindowDC {
@@ -45,29 +52,6 @@ public:
 private:
     HWND window_;
     HDC dc_;
-};
-
-// A GDI object (bitmap, brush, ...): DeleteObject.
-template <typename Handle>
-class ScopedGdiObject {
-public:
-    explicit ScopedGdiObject(Handle object = nullptr) : object_(object) {}
-    ~ScopedGdiObject() {
-        if (object_) DeleteObject(object_);
-    }
-    ScopedGdiObject(const ScopedGdiObject&) = delete;
-    ScopedGdiObject& operator=(const ScopedGdiObject&) = delete;
-    ScopedGdiObject(ScopedGdiObject&& other) noexcept : object_(std::exchange(other.object_, nullptr)) {}
-    ScopedGdiObject& operator=(ScopedGdiObject&& other) noexcept {
-        std::swap(object_, other.object_);
-        return *this;
-    }
-    Handle get() const { return object_; }
-    Handle release() { return std::exchange(object_, nullptr); }
-    explicit operator bool() const { return object_ != nullptr; }
-
-private:
-    Handle object_;
 };
 
 // An object selected into a DC: the DC's previous object goes back in.
