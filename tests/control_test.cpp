@@ -12,13 +12,13 @@ constexpr auto B = ExpectedMessage::Both;
 TEST(GraphicControlWindow, ViewerControlStyleClassIdAndFont) {
     HWND d = ViewerDialog();
     DialogGuard guard(d);
-    ControlAddGraphic(d, 1001, L"", 0, 0, 150, 81, 0x50000100, 0, nullptr);
-    HWND c = ControlHandle(d, 1001);
+    ControlAddGraphic(d, GraphicId, L"", 0, 0, 150, 81, 0x50000100, 0, nullptr);
+    HWND c = ControlHandle(d, GraphicId);
     ASSERT_TRUE(c);
     wchar_t cls[16] = {};
     GetClassNameW(c, cls, 16);
     EXPECT_EQ(_wcsicmp(cls, L"Static"), 0);
-    EXPECT_EQ(GetDlgCtrlID(c), 1001);
+    EXPECT_EQ(GetDlgCtrlID(c), GraphicId);
     EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(c, GWL_STYLE)), 0x5000010Du);
     EXPECT_EQ(GetWindowLongW(c, GWL_EXSTYLE) & ~WS_EX_NOPARENTNOTIFY, 0);
     RECT r;
@@ -88,17 +88,17 @@ void FillCanvasPattern(ObjectRecord* rec) {
 TEST(Resize, KeepsTopLeftAndFillsWithBackground) {
     HWND d = ViewerDialog();
     DialogGuard guard(d);
-    ControlAddGraphic(d, 1001, L"", 0, 0, 150, 81, 0x50000100, 0, nullptr);
-    GraphicAttach(d, 1001, TRUE);
+    ControlAddGraphic(d, GraphicId, L"", 0, 0, 150, 81, 0x50000100, 0, nullptr);
+    GraphicAttach(d, GraphicId, TRUE);
     GraphicSetColor(ColorDefault, 0x00336699);
-    ObjectRecord* rec = ObjectRecordFind(ControlHandle(d, 1001));
+    ObjectRecord* rec = ObjectRecordFind(ControlHandle(d, GraphicId));
     FillCanvasPattern(rec);
 
-    ControlSetSize(d, 1001, 300, 200);
+    ControlSetSize(d, GraphicId, 300, 200);
     EXPECT_EQ(rec->graphic.canvasWidth, 300);
     EXPECT_EQ(rec->graphic.canvasHeight, 200);
-    EXPECT_EQ(ClientSize(ControlHandle(d, 1001)).cx, 300);
-    EXPECT_EQ(ClientSize(ControlHandle(d, 1001)).cy, 200);
+    EXPECT_EQ(ClientSize(ControlHandle(d, GraphicId)).cx, 300);
+    EXPECT_EQ(ClientSize(ControlHandle(d, GraphicId)).cy, 200);
     Pixels p = DcPixels(rec->graphic.canvasDC, 0, 0, 300, 200);
     int wrong = 0;
     for (int y = 0; y < 200; ++y)
@@ -108,18 +108,18 @@ TEST(Resize, KeepsTopLeftAndFillsWithBackground) {
         }
     EXPECT_EQ(wrong, 0);
 
-    ControlSetSize(d, 1001, 150, 81);
+    ControlSetSize(d, GraphicId, 150, 81);
     p = DcPixels(rec->graphic.canvasDC, 0, 0, 150, 81);
     wrong = 0;
     for (int y = 0; y < 81; ++y)
         for (int x = 0; x < 150; ++x) wrong += p[static_cast<size_t>(y) * 150 + x] != Rgb(RGB(x & 0xFF, y & 0xFF, 77));
     EXPECT_EQ(wrong, 0);
 
-    ControlSetSize(d, 1001, 0, 0);
+    ControlSetSize(d, GraphicId, 0, 0);
     EXPECT_EQ(rec->graphic.canvasWidth, 1);
     EXPECT_EQ(rec->graphic.canvasHeight, 1);
-    EXPECT_EQ(ClientSize(ControlHandle(d, 1001)).cx, 1);
-    EXPECT_EQ(ClientSize(ControlHandle(d, 1001)).cy, 1);
+    EXPECT_EQ(ClientSize(ControlHandle(d, GraphicId)).cx, 1);
+    EXPECT_EQ(ClientSize(ControlHandle(d, GraphicId)).cy, 1);
 
     // Made at 0 x 0, a control still draws in colour once it has a size.
     ControlAddGraphic(d, 1002, L"", 0, 0, 0, 0, 0x50000100, 0, nullptr);
@@ -157,8 +157,8 @@ struct ShownDialog {
 ShownDialog ShowWithControl(int left, int top) {
     ShownDialog s{};
     s.dialog = DialogNew(UnitPixels, nullptr, L"paint", left, top, 120, 80, 0, 0);
-    ControlAddGraphic(s.dialog, 1001, L"", 0, 0, 120, 80, 0x50000100, 0, nullptr);
-    s.control = ControlHandle(s.dialog, 1001);
+    ControlAddGraphic(s.dialog, GraphicId, L"", 0, 0, 120, 80, 0x50000100, 0, nullptr);
+    s.control = ControlHandle(s.dialog, GraphicId);
     ShowWindow(s.dialog, SW_SHOW);
     UpdateWindow(s.dialog);
     PumpFor(50);
@@ -166,40 +166,34 @@ ShownDialog ShowWithControl(int left, int top) {
     return s;
 }
 
-int CountColour(const Pixels& p, uint32_t rgb) {
-    int n = 0;
-    for (uint32_t v : p) n += v == rgb;
-    return n;
-}
-
 }  // namespace
 
 TEST(Painting, ClearNotDeferredReachesScreenBeforeReturn) {
     ShownDialog s = ShowWithControl(300, 300);
     DialogGuard guard(s.dialog);
-    GraphicAttach(s.dialog, 1001, FALSE);
+    GraphicAttach(s.dialog, GraphicId, FALSE);
     GraphicClear(0x0000FF, 0);  // red, no pumping after
     Pixels p = WindowPixels(s.control, 0, 0, 120, 80);
-    EXPECT_EQ(CountColour(p, 0xFF0000), 120 * 80);
+    EXPECT_EQ(PixelsCount(p, 0xFF0000), 120 * 80);
     GraphicClear(0x00FF00, 0);
     p = WindowPixels(s.control, 0, 0, 120, 80);
-    EXPECT_EQ(CountColour(p, 0x00FF00), 120 * 80);
+    EXPECT_EQ(PixelsCount(p, 0x00FF00), 120 * 80);
     GraphicDetach();
 }
 
 TEST(Painting, DeferredClearWaitsForRedraw) {
     ShownDialog s = ShowWithControl(300, 420);
     DialogGuard guard(s.dialog);
-    GraphicAttach(s.dialog, 1001, FALSE);
+    GraphicAttach(s.dialog, GraphicId, FALSE);
     GraphicClear(0xFFFFFF, 0);
-    GraphicAttach(s.dialog, 1001, TRUE);
+    GraphicAttach(s.dialog, GraphicId, TRUE);
     GraphicClear(0x0000FF, 0);
     Pixels p = WindowPixels(s.control, 0, 0, 120, 80);
-    EXPECT_EQ(CountColour(p, 0xFFFFFF), 120 * 80);
+    EXPECT_EQ(PixelsCount(p, 0xFFFFFF), 120 * 80);
     EXPECT_TRUE(ObjectRecordFind(s.control)->flags & FlagChangePending);
     GraphicRedraw();
     p = WindowPixels(s.control, 0, 0, 120, 80);
-    EXPECT_EQ(CountColour(p, 0xFF0000), 120 * 80);
+    EXPECT_EQ(PixelsCount(p, 0xFF0000), 120 * 80);
     EXPECT_FALSE(ObjectRecordFind(s.control)->flags & FlagChangePending);
     GraphicDetach();
 }
@@ -207,8 +201,8 @@ TEST(Painting, DeferredClearWaitsForRedraw) {
 TEST(Painting, DrawItemPaintsOnlyForDrawEntire) {
     HWND d = ViewerDialog();
     DialogGuard guard(d);
-    ControlAddGraphic(d, 1001, L"", 0, 0, 20, 10, 0x50000100, 0, nullptr);
-    GraphicAttach(d, 1001, TRUE);
+    ControlAddGraphic(d, GraphicId, L"", 0, 0, 20, 10, 0x50000100, 0, nullptr);
+    GraphicAttach(d, GraphicId, TRUE);
     GraphicClear(0x0000FF, 0);
     GraphicDetach();
     HDC screen = GetDC(nullptr);
@@ -220,16 +214,16 @@ TEST(Painting, DrawItemPaintsOnlyForDrawEntire) {
     FillRect(mem, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
     DRAWITEMSTRUCT item{};
     item.CtlType = ODT_STATIC;
-    item.CtlID = 1001;
+    item.CtlID = GraphicId;
     item.itemAction = ODA_FOCUS;
-    item.hwndItem = ControlHandle(d, 1001);
+    item.hwndItem = ControlHandle(d, GraphicId);
     item.hDC = mem;
     item.rcItem = all;
-    EXPECT_EQ(DialogDispatch(d, WM_DRAWITEM, 1001, reinterpret_cast<LPARAM>(&item)), FALSE);
-    EXPECT_EQ(CountColour(DcPixels(mem, 0, 0, 20, 10), 0xFFFFFF), 200);
+    EXPECT_EQ(DialogDispatch(d, WM_DRAWITEM, GraphicId, reinterpret_cast<LPARAM>(&item)), FALSE);
+    EXPECT_EQ(PixelsCount(DcPixels(mem, 0, 0, 20, 10), 0xFFFFFF), 200);
     item.itemAction = ODA_DRAWENTIRE | ODA_FOCUS;
-    EXPECT_EQ(DialogDispatch(d, WM_DRAWITEM, 1001, reinterpret_cast<LPARAM>(&item)), TRUE);
-    EXPECT_EQ(CountColour(DcPixels(mem, 0, 0, 20, 10), 0xFF0000), 200);
+    EXPECT_EQ(DialogDispatch(d, WM_DRAWITEM, GraphicId, reinterpret_cast<LPARAM>(&item)), TRUE);
+    EXPECT_EQ(PixelsCount(DcPixels(mem, 0, 0, 20, 10), 0xFF0000), 200);
     item.CtlID = 1002;  // no such graphic control
     EXPECT_EQ(DialogDispatch(d, WM_DRAWITEM, 1002, reinterpret_cast<LPARAM>(&item)), FALSE);
     SelectObject(mem, old);
@@ -242,7 +236,7 @@ TEST(Painting, RedrawOfBitmapShowsNothingAndKeepsPixels) {
     GraphicAttach(b, 0, FALSE);
     GraphicClear(0x123456, 0);
     GraphicRedraw();
-    EXPECT_EQ(CountColour(DcPixels(GraphicGetDC(), 0, 0, 8, 8), Rgb(0x123456)), 64);
+    EXPECT_EQ(PixelsCount(DcPixels(GraphicGetDC(), 0, 0, 8, 8), Rgb(0x123456)), 64);
     GraphicBitmapEnd();
 }
 
@@ -280,8 +274,8 @@ LRESULT CALLBACK WatchSent(int code, WPARAM wp, LPARAM lp) {
 
 TEST(GraphicControlKeys, MessagesOfTheControl) {
     HWND d = DialogNew(UnitPixels, nullptr, L"", 10, 10, 100, 100, 0, 0);
-    ControlAddGraphic(d, 1001, L"", 0, 0, 50, 50, 0x50000100, 0, nullptr);
-    HWND c = ControlHandle(d, 1001);
+    ControlAddGraphic(d, GraphicId, L"", 0, 0, 50, 50, 0x50000100, 0, nullptr);
+    HWND c = ControlHandle(d, GraphicId);
     ObjectRecord* r = ObjectRecordFind(c);
     EXPECT_EQ(SendMessageW(c, WM_GETDLGCODE, 0, 0), DLGC_WANTALLKEYS);
     r->graphic.keySlot = 0;

@@ -26,16 +26,11 @@ struct Outcome {
     }
 };
 
-std::wstring ViewerExe() {
-    const char* v = getenv("VISTORA_EXE");
-    return v ? DriverWindowsPath(v) : std::wstring();
-}
-
 // Runs the viewer on a command tail, answering every box and clicking the
 // window, until it ends or the time runs out.
 Outcome Observe(const std::wstring& tail, DWORD timeoutMs = 20000) {
     Outcome o;
-    std::wstring exe = ViewerExe();
+    std::wstring exe = DriverViewerExe();
     Launched p;
     if (!DriverLaunch(exe, L"\"" + exe + L"\"" + tail, &p)) {
         o.hung = true;
@@ -55,7 +50,7 @@ Outcome Observe(const std::wstring& tail, DWORD timeoutMs = 20000) {
                 DriverPressOk(w);
             } else if (w != clicked) {
                 o.window = true;
-                HWND control = GetDlgItem(w, 1001);
+                HWND control = GetDlgItem(w, ViewerPictureId);
                 RECT r{};
                 GetClientRect(control, &r);
                 o.controlWidth = r.right;
@@ -132,33 +127,17 @@ std::string PngClaiming(uint32_t w, uint32_t h) {
     return std::string("\x89PNG\r\n\x1a\n", 8) + PngChunk("IHDR", ihdr) + PngChunk("IDAT", idat) + PngChunk("IEND", "");
 }
 
-std::string Little32(uint32_t v) {
-    return {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16), static_cast<char>(v >> 24)};
-}
-
 std::string BmpClaiming(int32_t w, int32_t h) {
-    std::string info = Little32(40) + Little32(static_cast<uint32_t>(w)) + Little32(static_cast<uint32_t>(h)) +
+    std::string info = BytesLittle32(40) + BytesLittle32(static_cast<uint32_t>(w)) + BytesLittle32(static_cast<uint32_t>(h)) +
                        std::string("\x01\x00\x18\x00", 4) + std::string(24, '\0');
     std::string pixels(64, '\x7f');
-    std::string header = std::string("BM") + Little32(14 + 40 + 64) + Little32(0) + Little32(14 + 40);
+    std::string header = std::string("BM") + BytesLittle32(14 + 40 + 64) + BytesLittle32(0) + BytesLittle32(14 + 40);
     return header + info + pixels;
-}
-
-std::string FileBytes(const std::wstring& path) {
-    std::string out;
-    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return out;
-    DWORD size = GetFileSize(f, nullptr), got = 0;
-    out.resize(size);
-    ReadFile(f, out.data(), size, &got, nullptr);
-    CloseHandle(f);
-    out.resize(got);
-    return out;
 }
 
 class Corpus : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_FALSE(ViewerExe().empty()) << "VISTORA_EXE is not set"; }
+    void SetUp() override { ASSERT_FALSE(DriverViewerExe().empty()) << "VISTORA_EXE is not set"; }
     static void TearDownTestSuite() {
         printf("[ corpus   ] outcomes:");
         for (const auto& [kind, n] : tally) printf(" %s %d;", kind.c_str(), n);
@@ -223,13 +202,13 @@ TEST_F(Corpus, HostileFiles) {
         auto few = [](int x, int y) -> uint32_t { return (x + y) % 3 ? 0xFF204080u : 0xFFC0A060u; };
         ASSERT_TRUE(PictureWrite(whole, 90, 60, f.format, few));
         made.push_back(whole);
-        std::string bytes = FileBytes(whole);
+        std::string bytes = FileReadBytes(whole);
         for (int percent : {1, 10, 50, 90, 99}) {
             make(L"cut" + std::to_wstring(percent) + L"." + f.ext, bytes.substr(0, bytes.size() * percent / 100));
         }
     }
     // A PNG named as a JPEG opens by its content.
-    std::string png = FileBytes(folder.File(L"whole.png"));
+    std::string png = FileReadBytes(folder.File(L"whole.png"));
     make(L"really-a-png.jpg", png);
     for (const auto& path : made) CheckPictureFile(path);
 }

@@ -7,6 +7,9 @@
 
 #include "dialog/dialog.h"
 
+// The id of the graphic control in the dialog tests (the viewer's own).
+constexpr int GraphicId = 1001;
+
 // Destroys a dialog left over by a failing test.
 class DialogGuard {
 public:

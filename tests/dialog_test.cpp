@@ -194,13 +194,13 @@ TEST(Leaks, DialogsWithControlsLeaveNothingBehind) {
     int objects = GdiObjectsLive();
     for (int i = 0; i < 50; ++i) {
         HWND d = ViewerDialog();
-        ControlAddGraphic(d, 1001, L"", 0, 0, 150, 81, 0x50000100, 0, nullptr);
+        ControlAddGraphic(d, GraphicId, L"", 0, 0, 150, 81, 0x50000100, 0, nullptr);
         ControlAddGraphic(d, 1002, L"", 0, 0, 30, 30, 0, 0, nullptr);
-        GraphicAttach(d, 1001, FALSE);
+        GraphicAttach(d, GraphicId, FALSE);
         const LONG backgrounds[] = {0xFFFFFF, ColorTransparent, ColorDefault};
         GraphicSetColor(ColorDefault, backgrounds[i % 3]);
         GraphicClear(ColorDefault, 0);
-        ControlSetSize(d, 1001, 300, 200);
+        ControlSetSize(d, GraphicId, 300, 200);
         GraphicDetach();
         DestroyWindow(d);
     }
@@ -241,10 +241,10 @@ TEST(RegistrationFailure, ControlWithoutRecordIsNotLeftBehind) {
     HWND d = ViewerDialog();
     DialogGuard guard(d);
     SquatNext(L"STATIC");
-    ControlAddGraphic(d, 1001, L"", 0, 0, 150, 81, 0x50000100, 0, nullptr);
+    ControlAddGraphic(d, GraphicId, L"", 0, 0, 150, 81, 0x50000100, 0, nullptr);
     SquatStop();
     ASSERT_TRUE(squatted);
-    EXPECT_EQ(ControlHandle(d, 1001), nullptr);  // the caller sees no control
+    EXPECT_EQ(ControlHandle(d, GraphicId), nullptr);  // the caller sees no control
     EXPECT_FALSE(IsWindow(squatted));            // and none is left in the dialog
     ObjectRecord* squatter = ObjectRecordFind(squatted);
     ASSERT_TRUE(squatter);

@@ -16,15 +16,13 @@ std::wstring EnvPath(const char* name) {
     return v ? DriverWindowsPath(v) : std::wstring();
 }
 
-std::wstring ViewerExe() { return EnvPath("VISTORA_EXE"); }
-
 std::wstring Quoted(const std::wstring& s) { return L"\"" + s + L"\""; }
 
 // A started viewer that is ended by its own handle if a test fails early.
 struct Viewer {
     Launched p;
     ~Viewer() { DriverEnd(p); }
-    bool Start(const std::wstring& tail, const std::wstring& exe = ViewerExe()) {
+    bool Start(const std::wstring& tail, const std::wstring& exe = DriverViewerExe()) {
         return DriverLaunch(exe, Quoted(exe) + tail, &p);
     }
     // The main window once it is visible; null on time-out.
@@ -38,7 +36,7 @@ struct Viewer {
 
 class EndToEnd : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_FALSE(ViewerExe().empty()) << "VISTORA_EXE is not set"; }
+    void SetUp() override { ASSERT_FALSE(DriverViewerExe().empty()) << "VISTORA_EXE is not set"; }
     TempFolder folder;
 };
 
@@ -70,7 +68,7 @@ MainWindowFacts Facts(HWND main) {
     f.caption = DriverWindowText(main);
     f.style = static_cast<DWORD>(GetWindowLongW(main, GWL_STYLE));
     EnumChildWindows(main, CountChild, reinterpret_cast<LPARAM>(&f.children));
-    f.control = GetDlgItem(main, 1001);
+    f.control = GetDlgItem(main, ViewerPictureId);
     f.controlStyle = static_cast<DWORD>(GetWindowLongW(f.control, GWL_STYLE));
     GetClientRect(f.control, &f.controlClient);
     return f;
@@ -96,7 +94,7 @@ void ExpectOuterSizeForPicture(HWND main, int width, int height) {
 // client area, not assumed.
 void ExpectPictureShown(HWND main, int width, int height, const Pixels& expected) {
     ASSERT_EQ(expected.size(), static_cast<size_t>(width) * static_cast<size_t>(height));
-    HWND control = GetDlgItem(main, 1001);
+    HWND control = GetDlgItem(main, ViewerPictureId);
     ASSERT_TRUE(control);
     RECT own;
     GetClientRect(control, &own);
@@ -168,7 +166,7 @@ TEST_F(EndToEnd, OnlyButtonPressesAndCloseRequestsEndIt) {
         ASSERT_TRUE(v.Start(L" " + picture));
         HWND main = v.Main();
         ASSERT_TRUE(main);
-        HWND control = GetDlgItem(main, 1001);
+        HWND control = GetDlgItem(main, ViewerPictureId);
         DriverMoveMouse(control, 10, 10);
         DriverMoveMouse(control, 60, 40);
         DriverKey(VK_ESCAPE);
@@ -224,7 +222,7 @@ TEST_F(EndToEnd, DirectoryGivesMissingFileBoxThenSmallWindow) {
     HWND main = v.Main();
     ASSERT_TRUE(main);
     EXPECT_EQ(DriverWindowText(main), L"albums");
-    HWND control = GetDlgItem(main, 1001);
+    HWND control = GetDlgItem(main, ViewerPictureId);
     RECT c;
     GetClientRect(control, &c);
     EXPECT_EQ(c.right, 1);
@@ -247,7 +245,7 @@ TEST_F(EndToEnd, NotAPictureGivesReadErrorBoxThenWindow) {
     HWND main = v.Main();
     ASSERT_TRUE(main);
     EXPECT_EQ(DriverWindowText(main), L"notes.png");
-    DriverClick(GetDlgItem(main, 1001), 0, 0);
+    DriverClick(GetDlgItem(main, ViewerPictureId), 0, 0);
     EXPECT_EQ(v.Exit(), 0u);
 }
 
@@ -294,7 +292,7 @@ TEST_F(EndToEnd, EveryFormatShowsAtNativeSize) {
             EXPECT_GT(yellowRed, blueRed + 100);
         }
         ExpectPictureShown(main, 128, 72, expected);
-        HWND control = GetDlgItem(main, 1001);
+        HWND control = GetDlgItem(main, ViewerPictureId);
         DriverClick(control, 3, 3);
         EXPECT_EQ(v.Exit(), 0u);
     }
@@ -311,7 +309,7 @@ TEST_F(EndToEnd, NamesOutsideTheAnsiCodePageOpen) {
         ASSERT_TRUE(main) << "the picture did not open";
         EXPECT_EQ(DriverWindowText(main), name);
         ExpectPictureShown(main, 64, 48, Expected(64, 48, PatternColour));
-        DriverClick(GetDlgItem(main, 1001), 1, 1);
+        DriverClick(GetDlgItem(main, ViewerPictureId), 1, 1);
         EXPECT_EQ(v.Exit(), 0u);
     }
 }
@@ -323,7 +321,7 @@ TEST_F(EndToEnd, FocusComesBackAfterReactivation) {
     ASSERT_TRUE(v.Start(L" " + picture));
     HWND main = v.Main();
     ASSERT_TRUE(main);
-    HWND control = GetDlgItem(main, 1001);
+    HWND control = GetDlgItem(main, ViewerPictureId);
     auto focusOf = [&] {
         GUITHREADINFO info{};
         info.cbSize = sizeof(info);
@@ -349,7 +347,7 @@ TEST_F(EndToEnd, FocusComesBackAfterReactivation) {
 TEST_F(EndToEnd, RefusedOnWindows9x) {
     // The prefix reports Windows 98 to any program of this name.
     std::wstring copy = folder.File(L"vistora98.exe");
-    ASSERT_TRUE(CopyFileW(ViewerExe().c_str(), copy.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(DriverViewerExe().c_str(), copy.c_str(), FALSE));
     Viewer v;
     ASSERT_TRUE(v.Start(L" whatever.png", copy));
     HWND box = DriverWaitMessageBox(v.p, Patience);
@@ -364,7 +362,7 @@ TEST_F(EndToEnd, GdiplusThatWillNotStartGivesOneBox) {
     ASSERT_FALSE(fake.empty());
     // The prefix makes a program of this name prefer the DLL beside it.
     std::wstring copy = folder.File(L"vistora-fakegdip.exe");
-    ASSERT_TRUE(CopyFileW(ViewerExe().c_str(), copy.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(DriverViewerExe().c_str(), copy.c_str(), FALSE));
     ASSERT_TRUE(CopyFileW(fake.c_str(), folder.File(L"gdiplus.dll").c_str(), FALSE));
     std::wstring picture = folder.File(L"p.png");
     ASSERT_TRUE(PictureWrite(picture, 10, 10, PictureFormat::Png, PatternColour));
@@ -387,7 +385,7 @@ TEST_F(EndToEnd, RightPressAloneClosesAReleaseAloneDoesNot) {
     ASSERT_TRUE(v.Start(L" " + picture));
     HWND main = v.Main();
     ASSERT_TRUE(main);
-    HWND control = GetDlgItem(main, 1001);
+    HWND control = GetDlgItem(main, ViewerPictureId);
     PostMessageW(control, WM_RBUTTONUP, 0, MAKELPARAM(5, 5));
     PostMessageW(control, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
     EXPECT_FALSE(DriverWaitExit(v.p, 1500, nullptr)) << "a button release closed the window";
@@ -415,6 +413,6 @@ TEST_F(EndToEnd, FailedLoadBoxIsTaskModalThenTheWindowAsksFor6By29) {
     GetWindowRect(main, &r);
     EXPECT_EQ(r.right - r.left, std::max(6, GetSystemMetrics(SM_CXMIN)));
     EXPECT_EQ(r.bottom - r.top, std::max(29, GetSystemMetrics(SM_CYMIN)));
-    DriverClick(GetDlgItem(main, 1001), 0, 0);
+    DriverClick(GetDlgItem(main, ViewerPictureId), 0, 0);
     EXPECT_EQ(v.Exit(), 0u);
 }

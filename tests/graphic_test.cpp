@@ -2,21 +2,11 @@
 #include <gtest/gtest.h>
 
 #include "dialog/dialog.h"
+#include "dialog_helpers.h"
 #include "graphic/operation.h"
 #include "support/support.h"
 
 namespace {
-
-Pixels Canvas(HBITMAP b) {
-    ObjectRecord* r = ObjectRecordFind(b);
-    return DcPixels(r->graphic.canvasDC, 0, 0, r->graphic.canvasWidth, r->graphic.canvasHeight);
-}
-
-int Count(const Pixels& p, uint32_t rgb) {
-    int n = 0;
-    for (uint32_t v : p) n += v == rgb;
-    return n;
-}
 
 // A bitmap attached as target, cleared to `colour`; ended on scope exit.
 class Target {
@@ -83,7 +73,7 @@ TEST(GraphicBitmap, NoTargetDoesNothing) {
     GraphicRedraw();
     GraphicBitmapEnd();
     EXPECT_EQ(ObjectRecordCount(), records + 1);
-    EXPECT_EQ(Count(Canvas(other.get()), 0xFF0000), 100);  // untouched
+    EXPECT_EQ(PixelsCount(CanvasPixels(other.get()), 0xFF0000), 100);  // untouched
     EXPECT_EQ(ErrorCode(), 0);  // only the attach records an error
 }
 
@@ -92,24 +82,24 @@ TEST(GraphicClear, StylesOnPixels) {
     GraphicSetColor(ColorDefault, 0xFFFFFF);
     const uint32_t red = 0xFF0000, white = 0xFFFFFF;
     GraphicClear(0x0000FF, 0);
-    EXPECT_EQ(Count(Canvas(t.get()), red), 32 * 32);
+    EXPECT_EQ(PixelsCount(CanvasPixels(t.get()), red), 32 * 32);
     GraphicClear(ColorDefault, 9);  // style above 6 counts as 0: background
-    EXPECT_EQ(Count(Canvas(t.get()), white), 32 * 32);
+    EXPECT_EQ(PixelsCount(CanvasPixels(t.get()), white), 32 * 32);
     GraphicClear(0x0000FF, -1);  // negative: above 6 unsigned
-    EXPECT_EQ(Count(Canvas(t.get()), red), 32 * 32);
+    EXPECT_EQ(PixelsCount(CanvasPixels(t.get()), red), 32 * 32);
 
     GraphicClear(0x0000FF, 1);  // horizontal hatch: whole rows, one in eight
-    Pixels p = Canvas(t.get());
-    EXPECT_EQ(Count(p, red), 32 * 4);
-    EXPECT_EQ(Count(p, white), 32 * 28);
+    Pixels p = CanvasPixels(t.get());
+    EXPECT_EQ(PixelsCount(p, red), 32 * 4);
+    EXPECT_EQ(PixelsCount(p, white), 32 * 28);
     for (int y = 0; y < 32; ++y) {
         int inRow = 0;
         for (int x = 0; x < 32; ++x) inRow += p[y * 32 + x] == red;
         EXPECT_TRUE(inRow == 0 || inRow == 32) << "row " << y;
     }
     GraphicClear(0x0000FF, 2);  // vertical: whole columns
-    p = Canvas(t.get());
-    EXPECT_EQ(Count(p, red), 32 * 4);
+    p = CanvasPixels(t.get());
+    EXPECT_EQ(PixelsCount(p, red), 32 * 4);
     for (int x = 0; x < 32; ++x) {
         int inColumn = 0;
         for (int y = 0; y < 32; ++y) inColumn += p[y * 32 + x] == red;
@@ -118,11 +108,11 @@ TEST(GraphicClear, StylesOnPixels) {
     Pixels previous;
     for (int style = 3; style <= 6; ++style) {
         GraphicClear(0x0000FF, style);
-        p = Canvas(t.get());
-        int n = Count(p, red);
+        p = CanvasPixels(t.get());
+        int n = PixelsCount(p, red);
         EXPECT_GT(n, 0) << style;
         EXPECT_LT(n, 32 * 32 / 2) << style;
-        EXPECT_EQ(n + Count(p, white), 32 * 32) << style;
+        EXPECT_EQ(n + PixelsCount(p, white), 32 * 32) << style;
         EXPECT_NE(p, previous) << style;
         previous = p;
     }
@@ -148,7 +138,7 @@ TEST(GraphicSetColor, UnchangedAndTransparent) {
     EXPECT_EQ(t.record()->graphic.background, ColorTransparent);
     GraphicClear(0x0000FF, 0);
     GraphicClear(ColorDefault, 0);  // transparent background paints nothing
-    EXPECT_EQ(Count(Canvas(t.get()), 0xFF0000), 64);
+    EXPECT_EQ(PixelsCount(CanvasPixels(t.get()), 0xFF0000), 64);
     GraphicSetColor(ColorUnchanged, ColorDefault);
     EXPECT_EQ(GetBkMode(dc), OPAQUE);
     EXPECT_EQ(GetBkColor(dc), GetSysColor(COLOR_BTNFACE));
@@ -163,7 +153,7 @@ TEST(GraphicCopy, TopLeftOnlyAndTheRestKept) {
     target.record()->graphic.changedLeft = target.record()->graphic.changedTop = 0xFFFFFFFF;
     target.record()->graphic.changedRight = target.record()->graphic.changedBottom = 0;
     GraphicCopy(source.get(), 0, 0xCC0020);
-    Pixels p = Canvas(target.get());
+    Pixels p = CanvasPixels(target.get());
     int wrong = 0;
     for (int y = 0; y < 400; ++y)
         for (int x = 0; x < 100; ++x) {
@@ -185,7 +175,7 @@ TEST(GraphicCopy, MixNumbers) {
     auto run = [&](int mix) {
         GraphicClear(0x000F0FFF, 0);  // target colour before each copy
         GraphicCopy(source.get(), 0, mix);
-        return Canvas(target.get())[0];
+        return CanvasPixels(target.get())[0];
     };
     EXPECT_EQ(run(0xCC0020), Rgb(0x00F0F0F0));  // outside 0..15: plain copy
     EXPECT_EQ(run(13), Rgb(0x00F0F0F0));
@@ -197,7 +187,7 @@ TEST(GraphicCopy, MixNumbers) {
     // A source that names nothing copies nothing.
     GraphicClear(0x00123456, 0);
     GraphicCopy(nullptr, 0, 0);
-    EXPECT_EQ(Canvas(target.get())[0], Rgb(0x00123456));
+    EXPECT_EQ(CanvasPixels(target.get())[0], Rgb(0x00123456));
 }
 
 TEST(GraphicMarkChanged, SwapClampMerge) {
@@ -226,16 +216,16 @@ TEST(GraphicMarkChanged, SwapClampMerge) {
 TEST(GraphicAttach, ControlsAndWhatDoesNotResolve) {
     ErrorScope scope;
     HWND d = DialogNew(UnitPixels, nullptr, L"", 10, 10, 100, 100, 0, 0);
-    ControlAddGraphic(d, 1001, L"", 0, 0, 50, 40, 0x50000100, 0, nullptr);
+    ControlAddGraphic(d, GraphicId, L"", 0, 0, 50, 40, 0x50000100, 0, nullptr);
     HWND button = CreateWindowExW(0, L"BUTTON", L"b", WS_CHILD, 0, 50, 20, 20, d,
                                   reinterpret_cast<HMENU>(5), nullptr, nullptr);
-    HWND control = ControlHandle(d, 1001);
+    HWND control = ControlHandle(d, GraphicId);
     // A new control becomes the target of a thread that has none.
     EXPECT_EQ(GraphicCurrentTarget(), control);
     GraphicAttach(d, 5, FALSE);
     EXPECT_EQ(ErrorCode(), ErrorBadTarget);
     EXPECT_EQ(GraphicCurrentTarget(), nullptr);
-    GraphicAttach(d, 1001, FALSE);
+    GraphicAttach(d, GraphicId, FALSE);
     EXPECT_EQ(ErrorCode(), 0);
     EXPECT_EQ(GraphicCurrentTarget(), control);
     EXPECT_FALSE(ObjectRecordFind(control)->flags & FlagDeferredRedraw);
@@ -246,7 +236,7 @@ TEST(GraphicAttach, ControlsAndWhatDoesNotResolve) {
     GraphicBitmapEnd();  // a control attached: nothing happens
     EXPECT_EQ(GraphicCurrentTarget(), control);
     ObjectRecord* r = ObjectRecordFind(control);
-    EXPECT_EQ(Count(DcPixels(r->graphic.canvasDC, 0, 0, 50, 40), 0xFF0000), 50 * 40);
+    EXPECT_EQ(PixelsCount(DcPixels(r->graphic.canvasDC, 0, 0, 50, 40), 0xFF0000), 50 * 40);
     GraphicAttach(control, 0, FALSE);  // attaching again without redraw clears the deferral
     EXPECT_FALSE(r->flags & FlagDeferredRedraw);
     DestroyWindow(button);

@@ -6,11 +6,6 @@
 
 namespace {
 
-Pixels BitmapPixels(HBITMAP b) {
-    ObjectRecord* r = ObjectRecordFind(b);
-    return DcPixels(r->graphic.canvasDC, 0, 0, r->graphic.canvasWidth, r->graphic.canvasHeight);
-}
-
 void End(HBITMAP b) {
     GraphicAttach(b, 0, FALSE);
     GraphicBitmapEnd();
@@ -103,7 +98,7 @@ TEST_F(Loader, PictureOfEveryFormatEqualsItsPixels) {
         EXPECT_EQ(ImageWidth, 640);
         EXPECT_EQ(ImageHeight, 480);
         EXPECT_EQ(GraphicCurrentTarget(), nullptr);
-        Pixels p = BitmapPixels(b);
+        Pixels p = CanvasPixels(b);
         ASSERT_EQ(p.size(), 640u * 480u);
         long long off = 0;
         int differ = 0;
@@ -131,7 +126,7 @@ TEST_F(Loader, TransparencyIsDrawnOverBlack) {
                              [](int x, int) -> uint32_t { return x < 10 ? 0x00FFFFFFu : 0xFF00FF00u; }));
     HBITMAP b = LoadImageAsBitmap(picture);
     ASSERT_TRUE(b);
-    Pixels p = BitmapPixels(b);
+    Pixels p = CanvasPixels(b);
     EXPECT_EQ(p[0], 0x000000u);
     EXPECT_EQ(p[9 * 20 + 9], 0x000000u);
     EXPECT_EQ(p[15], 0x00FF00u);
@@ -139,7 +134,7 @@ TEST_F(Loader, TransparencyIsDrawnOverBlack) {
     // The background clear shows where the picture is transparent.
     b = GraphicLoadImageFileToBitmap(picture, 0xFF0000, 0, 0, 0);
     ASSERT_TRUE(b);
-    p = BitmapPixels(b);
+    p = CanvasPixels(b);
     EXPECT_EQ(p[0], 0x0000FFu);
     EXPECT_EQ(p[9 * 20 + 9], 0x0000FFu);
     EXPECT_EQ(p[15], 0x00FF00u);
@@ -231,7 +226,7 @@ TEST_F(Loader, NamesOutsideTheAnsiCodePage) {
         HBITMAP b = LoadImageAsBitmap(picture);
         ASSERT_TRUE(b);
         EXPECT_EQ(ImageWidth, 30);
-        EXPECT_EQ(BitmapPixels(b)[0], PatternColour(0, 0) & 0xFFFFFF);
+        EXPECT_EQ(CanvasPixels(b)[0], PatternColour(0, 0) & 0xFFFFFF);
         EXPECT_EQ(FileNameOfPath(picture), name);
         End(b);
     }
@@ -250,13 +245,8 @@ TEST_F(Loader, ReadablePictureTooLargeForABitmapSaysSo) {
     // A 1-bit BMP of 30000 x 20000: 75 MB on disk, far more as a device bitmap.
     const uint32_t w = 30000, h = 20000, stride = ((w + 31) / 32) * 4;
     std::string bmp = "BM";
-    auto put32 = [&](uint32_t v) {
-        for (int i = 0; i < 4; ++i) bmp.push_back(static_cast<char>(v >> (8 * i)));
-    };
-    auto put16 = [&](uint16_t v) {
-        bmp.push_back(static_cast<char>(v));
-        bmp.push_back(static_cast<char>(v >> 8));
-    };
+    auto put32 = [&](uint32_t v) { bmp += BytesLittle32(v); };
+    auto put16 = [&](uint16_t v) { bmp += BytesLittle16(v); };
     const uint32_t offset = 14 + 40 + 8;
     put32(offset + stride * h);
     put32(0);
@@ -365,7 +355,7 @@ TEST_F(Loader, ObjectsThatCannotBeMadeGiveOneBoxAndLeaveNothing) {
         Outcome outcome = BoxOutcome(catcher, picture, w, h);
         if (b) {
             ASSERT_EQ(outcome, Outcome::Shown) << "room " << room;
-            EXPECT_EQ(BitmapPixels(b), expected) << "room " << room;
+            EXPECT_EQ(CanvasPixels(b), expected) << "room " << room;
             End(b);
             loaderShown = true;
         } else {

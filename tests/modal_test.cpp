@@ -42,13 +42,13 @@ constexpr UINT_PTR DrawTimer = 78;
 // Clears the shown control, whose refresh (or GraphicRedraw) paints it at
 // once: WM_DRAWITEM reaches the callback inside. Then ends the dialog.
 void ClearUnderRefresh(HWND d) {
-    GraphicAttach(d, 1001, script.viaRedraw);
+    GraphicAttach(d, GraphicId, script.viaRedraw);
     script.inRefresh = !script.viaRedraw;
     GraphicClear(0x0000FF, 0);
     script.inRefresh = true;
     if (script.viaRedraw) GraphicRedraw();
     script.inRefresh = false;
-    if (ObjectRecord* r = ObjectRecordFind(ControlHandle(d, 1001))) {
+    if (ObjectRecord* r = ObjectRecordFind(ControlHandle(d, GraphicId))) {
         script.canvasAfter = DcPixels(r->graphic.canvasDC, 0, 0, 1, 1)[0];
     }
     DialogEnd(d, 7);
@@ -390,8 +390,8 @@ LRESULT CALLBACK EndOnClick(HWND w, UINT m, WPARAM wp, LPARAM lp) {
 
 TEST_F(Modal, ClickThatEndsTheDialogEndsTheLoopRightAfterIt) {
     HWND d = NewDialog();
-    ControlAddGraphic(d, 1001, L"", 0, 0, 100, 60, 0x50000100, 0, nullptr);
-    HWND control = ControlHandle(d, 1001);
+    ControlAddGraphic(d, GraphicId, L"", 0, 0, 100, 60, 0x50000100, 0, nullptr);
+    HWND control = ControlHandle(d, GraphicId);
     clickDialog = d;
     controlPrevious = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&EndOnClick)));
@@ -415,8 +415,8 @@ INT_PTR ControlCallback(HWND d, UINT m, WPARAM wp, LPARAM lp) {
 
 TEST_F(Modal, ControlCallbacksComeFirst) {
     HWND d = NewDialog();
-    ControlAddGraphic(d, 1001, L"", 0, 0, 10, 10, 0x50000100, 0, ControlCallback);
-    HWND control = ControlHandle(d, 1001);
+    ControlAddGraphic(d, GraphicId, L"", 0, 0, 10, 10, 0x50000100, 0, ControlCallback);
+    HWND control = ControlHandle(d, GraphicId);
     ObjectRecordFind(d)->callback = Callback;
     controlCallbackLog.Clear();
     // Renumbered to 1 so that the control's callback handles it.
@@ -446,7 +446,7 @@ TEST_F(Modal, CallbacksMayDrawOrEndTheDialogDuringARefresh) {
         script.drawItemDoes = does;
         script.viaRedraw = viaRedraw;
         HWND d = NewDialog();
-        ControlAddGraphic(d, 1001, L"", 0, 0, 100, 60, 0x50000100, 0, nullptr);
+        ControlAddGraphic(d, GraphicId, L"", 0, 0, 100, 60, 0x50000100, 0, nullptr);
         int result = 0;
         DialogShowModal(d, Callback, &result);
         GraphicDetach();
@@ -495,11 +495,11 @@ INT_PTR AnswersYes(HWND d, UINT m, WPARAM, LPARAM) {
 bool ShowViewerLikeDialog(DialogCallback callback, LONG background) {
     HWND d = DialogNew(UnitPixels, nullptr, L"", 10, 10, 302, 197, 0x20000, 0);
     ModalSafety safety(d);
-    ControlAddGraphic(d, 1001, L"", 0, 0, 150, 81, 0x50000100, 0, nullptr);
-    GraphicAttach(d, 1001, FALSE);
+    ControlAddGraphic(d, GraphicId, L"", 0, 0, 150, 81, 0x50000100, 0, nullptr);
+    GraphicAttach(d, GraphicId, FALSE);
     GraphicSetColor(ColorDefault, background);
     GraphicClear(ColorDefault, 0);
-    ControlSetSize(d, 1001, 120, 90);
+    ControlSetSize(d, GraphicId, 120, 90);
     int result = 0;
     DialogShowModal(d, callback, &result);
     GraphicDetach();

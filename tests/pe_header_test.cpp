@@ -20,26 +20,12 @@ namespace {
 
 constexpr size_t Nowhere = static_cast<size_t>(-1);
 
-std::string FileRead(const std::wstring& path) {
-    std::string out;
-    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return out;
-    DWORD size = GetFileSize(f, nullptr), got = 0;
-    if (size != INVALID_FILE_SIZE) {
-        out.resize(size);
-        ReadFile(f, out.data(), size, &got, nullptr);
-        out.resize(got);
-    }
-    CloseHandle(f);
-    return out;
-}
-
 class PeHeaders : public ::testing::Test {
 protected:
     void SetUp() override {
         const char* exe = getenv("VISTORA_EXE");
         ASSERT_TRUE(exe) << "VISTORA_EXE is not set";
-        bytes = FileRead(DriverWindowsPath(exe));
+        bytes = FileReadBytes(DriverWindowsPath(exe));
         ASSERT_GE(bytes.size(), 0x40u) << "cannot read " << exe;
         ASSERT_EQ(bytes.substr(0, 2), "MZ");
         LONG at = 0;

@@ -1,5 +1,7 @@
 #include "driver.h"
 
+#include <cstdlib>
+
 #include <cstring>
 
 bool DriverLaunch(const std::wstring& exe, const std::wstring& commandLine, Launched* out) {
@@ -73,7 +75,7 @@ std::vector<HWND> DriverTopWindows(DWORD pid, bool visibleOnly) {
 bool DriverIsMessageBox(HWND window) {
     wchar_t cls[32] = {};
     GetClassNameW(window, cls, 32);
-    return wcscmp(cls, L"#32770") == 0 && GetDlgItem(window, IDOK) && !GetDlgItem(window, 1001);
+    return wcscmp(cls, L"#32770") == 0 && GetDlgItem(window, IDOK) && !GetDlgItem(window, ViewerPictureId);
 }
 
 HWND DriverWaitMessageBox(const Launched& p, DWORD timeoutMs) {
@@ -205,6 +207,11 @@ bool DriverWaitPixels(HWND window, int width, int height, const Pixels& expected
         if (GetTickCount() - start > timeoutMs) return false;
         Sleep(20);
     }
+}
+
+std::wstring DriverViewerExe() {
+    const char* exe = getenv("VISTORA_EXE");
+    return exe ? DriverWindowsPath(exe) : std::wstring();
 }
 
 std::wstring DriverWindowsPath(const std::string& path) {

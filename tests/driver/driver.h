@@ -66,3 +66,8 @@ Pixels PixelsCrop(const Pixels& all, int width, const RECT& part);
 
 // Converts a Linux path to the Z: path Wine shows it as.
 std::wstring DriverWindowsPath(const std::string& path);
+// The viewer under test (VISTORA_EXE) as a Windows path; empty when unset.
+std::wstring DriverViewerExe();
+
+// The viewer's graphic control, which shows the picture.
+constexpr int ViewerPictureId = 1001;

@@ -2,7 +2,7 @@
 //   vdriver time EXE PICTURE
 // prints "ms N": from just before process creation to the moment the
 // screen shows the picture's pixels in the program's picture area (the
-// control 1001, or the client area of a program without one).
+// control ViewerPictureId, or the client area of a program without one).
 //   vdriver show EXE PICTURE HOLD_MS
 // starts EXE on PICTURE, answers any message box with OK, waits for the
 // main window, prints "ready LEFT TOP WIDTH HEIGHT" (its outer rectangle),
@@ -51,7 +51,7 @@ int Show(const std::wstring& exe, const std::wstring& picture, DWORD hold) {
     fprintf(stdout, "ready %ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
     fflush(stdout);
     Sleep(hold);
-    HWND area = GetDlgItem(main, 1001) ? GetDlgItem(main, 1001) : main;
+    HWND area = GetDlgItem(main, ViewerPictureId) ? GetDlgItem(main, ViewerPictureId) : main;
     DriverClick(area, 1, 1);
     DWORD code = 0;
     if (!DriverWaitExit(p, 10000, &code)) {
@@ -92,7 +92,7 @@ int Time(const std::wstring& exe, const std::wstring& picture) {
         if ((t1.QuadPart - t0.QuadPart) / frequency.QuadPart > 60) break;
         for (HWND win : DriverTopWindows(p.pid, true)) {
             if (DriverIsMessageBox(win)) continue;
-            area = GetDlgItem(win, 1001) ? GetDlgItem(win, 1001) : win;
+            area = GetDlgItem(win, ViewerPictureId) ? GetDlgItem(win, ViewerPictureId) : win;
         }
         if (!area) {
             Sleep(1);

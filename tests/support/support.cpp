@@ -1,5 +1,7 @@
 #include "support.h"
 
+#include "dialog/records/records.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -186,6 +188,18 @@ Pixels WindowPixels(HWND window, int x, int y, int width, int height) {
     return p;
 }
 
+int PixelsCount(const Pixels& pixels, uint32_t rgb) {
+    int n = 0;
+    for (uint32_t v : pixels) n += v == rgb;
+    return n;
+}
+
+Pixels CanvasPixels(HANDLE graphic) {
+    ObjectRecord* r = ObjectRecordFind(graphic);
+    if (!r) return {};
+    return DcPixels(r->graphic.canvasDC, 0, 0, r->graphic.canvasWidth, r->graphic.canvasHeight);
+}
+
 uint32_t Rgb(COLORREF c) {
     return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
 }
@@ -320,6 +334,26 @@ TempFolder::TempFolder() {
 }
 
 TempFolder::~TempFolder() { FolderRemove(path_); }
+
+std::string FileReadBytes(const std::wstring& path) {
+    std::string out;
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return out;
+    DWORD size = GetFileSize(f, nullptr), got = 0;
+    if (size != INVALID_FILE_SIZE) {
+        out.resize(size);
+        ReadFile(f, out.data(), size, &got, nullptr);
+        out.resize(got);
+    }
+    CloseHandle(f);
+    return out;
+}
+
+std::string BytesLittle16(uint16_t v) { return {static_cast<char>(v), static_cast<char>(v >> 8)}; }
+
+std::string BytesLittle32(uint32_t v) {
+    return {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16), static_cast<char>(v >> 24)};
+}
 
 bool FileWriteBytes(const std::wstring& path, const std::string& bytes) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);

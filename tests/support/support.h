@@ -58,6 +58,10 @@ Pixels ScreenPixels(int x, int y, int width, int height);
 // screen DC may lag behind Wine's window surface).
 Pixels WindowPixels(HWND window, int x, int y, int width, int height);
 uint32_t Rgb(COLORREF c);  // 0x00BBGGRR to 0x00RRGGBB
+// How many pixels have exactly this 0x00RRGGBB colour.
+int PixelsCount(const Pixels& pixels, uint32_t rgb);
+// The whole canvas of a graphic control or bitmap, read from its record.
+Pixels CanvasPixels(HANDLE graphic);
 
 // ---- Resources -----------------------------------------------------------
 
@@ -145,3 +149,8 @@ private:
 };
 
 bool FileWriteBytes(const std::wstring& path, const std::string& bytes);
+// The file's bytes; empty when it cannot be read.
+std::string FileReadBytes(const std::wstring& path);
+// Little-endian bytes of a value, for file headers built by hand.
+std::string BytesLittle16(uint16_t v);
+std::string BytesLittle32(uint32_t v);
