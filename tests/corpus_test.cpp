@@ -75,7 +75,7 @@ std::map<std::string, int> tally;
 std::string Narrow(const std::wstring& w) { return std::string(w.begin(), w.end()); }
 
 // The verdict for a picture file: what GDI+ itself makes of it decides
-// which outcome is the specified one.
+// which outcome is the right one.
 void CheckPictureFile(const std::wstring& path) {
     SCOPED_TRACE(Narrow(path));
     UINT w = 0, h = 0;
