@@ -297,12 +297,12 @@ TEST(GraphicControlKeys, MessagesOfTheControl) {
     SendMessageW(c, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120)), 0);
     SendMessageW(c, WM_MOUSEWHEEL, MAKEWPARAM(MK_SHIFT, 120), 0);
     UnhookWindowsHookEx(sentHook);
-    const std::vector<ExpectedMessage> wheel = {
+    const std::vector<ExpectedMessage> wheelScrolls = {
         {WM_VSCROLL, B, SB_LINEUP, 0, false},
         {WM_VSCROLL, B, SB_LINEDOWN, 0, false},
         {WM_HSCROLL, B, SB_LINELEFT, 0, false},
     };
-    EXPECT_MESSAGES(sentLog, wheel);
+    EXPECT_MESSAGES(sentLog, wheelScrolls);
 
     HWND other = CreateWindowExW(0, L"BUTTON", L"b", WS_CHILD | WS_VISIBLE, 60, 0, 20, 20, d, nullptr, nullptr, nullptr);
     ShowWindow(d, SW_SHOW);

@@ -194,7 +194,7 @@ TEST_F(Modal, InitialMessagesWhileHiddenThenRunAndEnd) {
     EXPECT_FALSE(script.visibleDuringInit);
     EXPECT_EQ(ObjectRecordFind(d), nullptr);
     ASSERT_GE(callbackLog.entries().size(), 2u);
-    const std::vector<ExpectedMessage> start = {
+    const std::vector<ExpectedMessage> initialisedWhileHidden = {
         {WM_INITDIALOG, B, reinterpret_cast<WPARAM>(d), 0, false},
         {WM_SIZE, B, SIZE_RESTORED, MAKELPARAM(200, 120), false},
     };
@@ -209,7 +209,7 @@ TEST_F(Modal, InitialMessagesWhileHiddenThenRunAndEnd) {
     EXPECT_EQ(tail, ending);
     callbackLog.Clear();
     for (size_t i = 0; i < 2; ++i) callbackLog.Add(all[i].window, all[i].message, all[i].wParam, all[i].lParam);
-    EXPECT_MESSAGES(callbackLog, start);
+    EXPECT_MESSAGES(callbackLog, initialisedWhileHidden);
 }
 
 TEST_F(Modal, EndedDuringInitialisationIsNeverShown) {
@@ -221,11 +221,11 @@ TEST_F(Modal, EndedDuringInitialisationIsNeverShown) {
     EXPECT_EQ(result, -7);  // no result target yet
     EXPECT_FALSE(IsWindow(d));
     EXPECT_FALSE(script.visibleDuringInit);
-    const std::vector<ExpectedMessage> expected = {
+    const std::vector<ExpectedMessage> endedInInitialisation = {
         {WM_INITDIALOG, B, reinterpret_cast<WPARAM>(d), 0, false},
         {WM_SIZE, B, 0, 0, false},
     };
-    EXPECT_MESSAGES(callbackLog, expected);
+    EXPECT_MESSAGES(callbackLog, endedInInitialisation);
 }
 
 TEST_F(Modal, ResizingInInitGivesNoExtraSize) {
@@ -369,11 +369,11 @@ TEST_F(Modal, EndOfUnknownHandlesDoesNothing) {
     int result = 4;
     DialogShowModal(reinterpret_cast<HWND>(0x12345678), Callback, &result);
     EXPECT_EQ(result, 4);
-    const std::vector<ExpectedMessage> expected = {
+    const std::vector<ExpectedMessage> shownWithoutRecord = {
         {WM_INITDIALOG, W, 0x12345678, 0, false},
         {WM_SIZE, B, 0, 0, false},
     };
-    EXPECT_MESSAGES(callbackLog, expected);
+    EXPECT_MESSAGES(callbackLog, shownWithoutRecord);
 }
 
 namespace {
