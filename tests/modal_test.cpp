@@ -259,21 +259,22 @@ TEST_F(Modal, EnterAndEscapeAreCommandsThatCloseNothing) {
     EXPECT_EQ(commands, (std::vector<WPARAM>{IDOK, IDCANCEL}));
 }
 
-TEST_F(Modal, CloseRequestEndsWithZeroUnlessHandled) {
+TEST_F(Modal, CloseRequestEndsWithZero) {
     HWND d = NewDialog();
     PostMessageW(d, WM_SYSCOMMAND, SC_CLOSE | 0x2, 0);  // low four bits are masked
     int result = -7;
     DialogShowModal(d, Callback, &result);
     EXPECT_EQ(result, 0);
     EXPECT_FALSE(IsWindow(d));
+}
 
-    callbackLog.Clear();
-    d = NewDialog();
+TEST_F(Modal, CloseRequestHandledByTheCallbackKeepsItOpen) {
+    HWND d = NewDialog();
     script.sysCommandResult = 1;
     script.endTimerMs = 80;
     script.endResult = 6;
     PostMessageW(d, WM_SYSCOMMAND, SC_CLOSE | 0x3, 0);  // low four bits are masked
-    result = -7;
+    int result = -7;
     DialogShowModal(d, Callback, &result);
     EXPECT_EQ(result, 6);  // handled by the callback: stayed open
     EXPECT_TRUE(callbackLog.Contains(WM_SYSCOMMAND));
@@ -300,13 +301,21 @@ TEST_F(Modal, PostedQuitIsTakenAndLost) {
     EXPECT_FALSE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
 }
 
-TEST_F(Modal, OwnerIsCancelledDisabledIdledEnabledAndFocused) {
+namespace {
+
+HWND OwnerWindow() {
     WNDCLASSW wc{};
     wc.lpfnWndProc = OwnerProc;
     wc.lpszClassName = L"ModalTestOwner";
     RegisterClassW(&wc);
-    HWND owner = CreateWindowExW(0, L"ModalTestOwner", L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 400, 400, 200, 100,
-                                 nullptr, nullptr, nullptr, nullptr);
+    return CreateWindowExW(0, L"ModalTestOwner", L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 400, 400, 200, 100,
+                           nullptr, nullptr, nullptr, nullptr);
+}
+
+}  // namespace
+
+TEST_F(Modal, OwnerIsCancelledDisabledIdledEnabledAndFocused) {
+    HWND owner = OwnerWindow();
     ASSERT_TRUE(owner);
     HWND d = NewDialog(owner);
     script.owner = owner;
@@ -325,20 +334,22 @@ TEST_F(Modal, OwnerIsCancelledDisabledIdledEnabledAndFocused) {
         EXPECT_EQ(e.wParam, static_cast<WPARAM>(MSGF_DIALOGBOX));
         EXPECT_EQ(e.lParam, reinterpret_cast<LPARAM>(d));
     }
+    DestroyWindow(owner);
+}
 
-    // Ended during initialisation: the owner is never disabled.
-    ownerLog.Clear();
-    callbackLog.Clear();
-    d = NewDialog(owner);
-    script = Script{};
+TEST_F(Modal, OwnerOfADialogEndedInInitialisationIsNeverDisabled) {
+    HWND owner = OwnerWindow();
+    ASSERT_TRUE(owner);
+    HWND d = NewDialog(owner);
     script.endInInit = true;
+    int result = 0;
     DialogShowModal(d, Callback, &result);
     EXPECT_TRUE(IsWindowEnabled(owner));
     EXPECT_FALSE(ownerLog.Contains(WM_CANCELMODE));
     DestroyWindow(owner);
 }
 
-TEST_F(Modal, EndingAgainOrDestroyingDuringCloseIsSafe) {
+TEST_F(Modal, EndingAgainDuringCloseIsSafe) {
     HWND d = NewDialog();
     script.endTimerMs = 20;
     script.endResult = 1;
@@ -347,12 +358,14 @@ TEST_F(Modal, EndingAgainOrDestroyingDuringCloseIsSafe) {
     DialogShowModal(d, Callback, &result);
     EXPECT_EQ(result, 1);
     EXPECT_EQ(callbackLog.Count(WM_CLOSE), 1u);
+}
 
-    callbackLog.Clear();
-    d = NewDialog();
-    script.endAgainOnClose = false;
+TEST_F(Modal, DestroyingDuringCloseIsSafe) {
+    HWND d = NewDialog();
+    script.endTimerMs = 20;
     script.destroyOnClose = true;
     script.endResult = 2;
+    int result = 0;
     DialogShowModal(d, Callback, &result);
     EXPECT_EQ(result, 2);
     EXPECT_FALSE(IsWindow(d));
