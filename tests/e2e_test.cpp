@@ -11,11 +11,6 @@ namespace {
 
 constexpr DWORD Patience = 15000;  // for a window or a box to appear
 
-std::wstring EnvPath(const char* name) {
-    const char* v = getenv(name);
-    return v ? DriverWindowsPath(v) : std::wstring();
-}
-
 std::wstring Quoted(const std::wstring& s) { return L"\"" + s + L"\""; }
 
 // A started viewer that is ended by its own handle if a test fails early.
@@ -27,6 +22,8 @@ struct Viewer {
     }
     // The main window once it is visible; null on time-out.
     HWND Main() { return DriverWaitMainWindow(p, Patience); }
+    // Started on a tail, its main window once visible; null when either fails.
+    HWND Shown(const std::wstring& tail) { return Start(tail) ? Main() : nullptr; }
     DWORD Exit() {
         DWORD code = 0xDEAD;
         EXPECT_TRUE(DriverWaitExit(p, Patience, &code)) << "the viewer did not end";
@@ -134,8 +131,7 @@ TEST_F(EndToEnd, PictureWithBlankInPathQuotedAndUnquoted) {
     for (bool quoted : {true, false}) {
         SCOPED_TRACE(quoted ? "quoted" : "unquoted");
         Viewer v;
-        ASSERT_TRUE(v.Start(L" " + (quoted ? Quoted(picture) : picture)));
-        HWND main = v.Main();
+        HWND main = v.Shown(L" " + (quoted ? Quoted(picture) : picture));
         ASSERT_TRUE(main);
         MainWindowFacts f = Facts(main);
         EXPECT_EQ(f.outer.left, 10);
@@ -162,8 +158,7 @@ TEST_F(EndToEnd, MovesAndKeysDoNotEndItAClickDoes) {
     std::wstring picture = folder.File(L"small.bmp");
     ASSERT_TRUE(PictureWrite(picture, 120, 90, PictureFormat::Bmp, PatternColour));
     Viewer v;
-    ASSERT_TRUE(v.Start(L" " + picture));
-    HWND main = v.Main();
+    HWND main = v.Shown(L" " + picture);
     ASSERT_TRUE(main);
     HWND control = GetDlgItem(main, ViewerPictureId);
     DriverMoveMouse(control, 10, 10);
@@ -180,8 +175,7 @@ TEST_F(EndToEnd, ACloseRequestEndsIt) {
     std::wstring picture = folder.File(L"small.bmp");
     ASSERT_TRUE(PictureWrite(picture, 120, 90, PictureFormat::Bmp, PatternColour));
     Viewer v;
-    ASSERT_TRUE(v.Start(L" " + picture));
-    HWND main = v.Main();
+    HWND main = v.Shown(L" " + picture);
     ASSERT_TRUE(main);
     PostMessageW(main, WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_EQ(v.Exit(), 0u);
@@ -319,8 +313,7 @@ TEST_F(EndToEnd, FocusComesBackAfterReactivation) {
     std::wstring picture = folder.File(L"focus.png");
     ASSERT_TRUE(PictureWrite(picture, 100, 60, PictureFormat::Png, PatternColour));
     Viewer v;
-    ASSERT_TRUE(v.Start(L" " + picture));
-    HWND main = v.Main();
+    HWND main = v.Shown(L" " + picture);
     ASSERT_TRUE(main);
     HWND control = GetDlgItem(main, ViewerPictureId);
     auto focusOf = [&] {
@@ -359,7 +352,7 @@ TEST_F(EndToEnd, RefusedOnWindows9x) {
 }
 
 TEST_F(EndToEnd, GdiplusThatWillNotStartGivesOneBox) {
-    std::wstring fake = EnvPath("VISTORA_FAKE_GDIPLUS");
+    std::wstring fake = DriverEnvPath("VISTORA_FAKE_GDIPLUS");
     ASSERT_FALSE(fake.empty());
     // The prefix makes a program of this name prefer the DLL beside it.
     std::wstring copy = folder.File(L"vistora-fakegdip.exe");
@@ -383,8 +376,7 @@ TEST_F(EndToEnd, RightPressAloneClosesAReleaseAloneDoesNot) {
     std::wstring picture = folder.File(L"press.png");
     ASSERT_TRUE(PictureWrite(picture, 40, 30, PictureFormat::Png, PatternColour));
     Viewer v;
-    ASSERT_TRUE(v.Start(L" " + picture));
-    HWND main = v.Main();
+    HWND main = v.Shown(L" " + picture);
     ASSERT_TRUE(main);
     HWND control = GetDlgItem(main, ViewerPictureId);
     PostMessageW(control, WM_RBUTTONUP, 0, MAKELPARAM(5, 5));

@@ -490,17 +490,13 @@ TEST_F(Modal, CallbacksMayDrawOrEndTheDialogDuringARefresh) {
 }
 
 namespace {
+// Ends the dialog from its first posted message, answering every message
+// with `Answer`: 0, or "handled", as many callbacks answer everything.
+template <INT_PTR Answer>
 INT_PTR EndSoon(HWND d, UINT m, WPARAM, LPARAM) {
     if (m == WM_INITDIALOG) PostMessageW(d, WM_USER + 2, 0, 0);
     if (m == WM_USER + 2) DialogEnd(d, 1);
-    return 0;
-}
-
-// Answers "handled" to everything, as many callbacks do.
-INT_PTR AnswersYes(HWND d, UINT m, WPARAM, LPARAM) {
-    if (m == WM_INITDIALOG) PostMessageW(d, WM_USER + 2, 0, 0);
-    if (m == WM_USER + 2) DialogEnd(d, 1);
-    return 1;
+    return Answer;
 }
 
 // The viewer's dialog with its control drawn on and resized, shown and
@@ -521,21 +517,21 @@ bool ShowViewerLikeDialog(DialogCallback callback, LONG background) {
 }  // namespace
 
 TEST(ModalLeaks, RecordsGoWhateverTheCallbackAnswers) {
-    ASSERT_TRUE(ShowViewerLikeDialog(EndSoon, 0xFFFFFF));  // classes, fonts and themes made once
+    ASSERT_TRUE(ShowViewerLikeDialog(EndSoon<0>, 0xFFFFFF));  // classes, fonts and themes made once
     int records = ObjectRecordCount();
     int objects = GdiObjectsLive();
-    EXPECT_TRUE(ShowViewerLikeDialog(AnswersYes, 0x123456));
+    EXPECT_TRUE(ShowViewerLikeDialog(EndSoon<1>, 0x123456));
     EXPECT_EQ(ObjectRecordCount(), records);
     EXPECT_EQ(GdiObjectsLive(), objects);
 }
 
 TEST(ModalLeaks, ThousandShownDialogsLeaveNothing) {
-    ASSERT_TRUE(ShowViewerLikeDialog(EndSoon, 0xFFFFFF));  // classes, fonts and themes made once
+    ASSERT_TRUE(ShowViewerLikeDialog(EndSoon<0>, 0xFFFFFF));  // classes, fonts and themes made once
     int records = ObjectRecordCount();
     int objects = GdiObjectsLive();
     int ended = 0;
     const LONG backgrounds[] = {0xFFFFFF, ColorTransparent, ColorDefault};
-    for (int i = 0; i < 1000; ++i) ended += ShowViewerLikeDialog(EndSoon, backgrounds[i % 3]);
+    for (int i = 0; i < 1000; ++i) ended += ShowViewerLikeDialog(EndSoon<0>, backgrounds[i % 3]);
     EXPECT_EQ(ended, 1000);
     EXPECT_EQ(ObjectRecordCount(), records);
     EXPECT_EQ(GdiObjectsLive(), objects);

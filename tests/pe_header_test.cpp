@@ -23,10 +23,10 @@ constexpr size_t Nowhere = static_cast<size_t>(-1);
 class PeHeaders : public ::testing::Test {
 protected:
     void SetUp() override {
-        const char* exe = getenv("VISTORA_EXE");
-        ASSERT_TRUE(exe) << "VISTORA_EXE is not set";
-        bytes = FileReadBytes(DriverWindowsPath(exe));
-        ASSERT_GE(bytes.size(), 0x40u) << "cannot read " << exe;
+        std::wstring exe = DriverViewerExe();
+        ASSERT_FALSE(exe.empty()) << "VISTORA_EXE is not set";
+        bytes = FileReadBytes(exe);
+        ASSERT_GE(bytes.size(), 0x40u) << "cannot read the viewer's exe";
         ASSERT_EQ(bytes.substr(0, 2), "MZ");
         LONG at = 0;
         memcpy(&at, bytes.data() + 0x3C, sizeof at);  // e_lfanew

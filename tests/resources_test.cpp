@@ -15,9 +15,9 @@ constexpr WORD Spanish = MAKELANGID(LANG_SPANISH, SUBLANG_SPANISH);     // 1034
 class Resources : public ::testing::Test {
 protected:
     void SetUp() override {
-        const char* exe = getenv("VISTORA_EXE");
-        ASSERT_TRUE(exe) << "VISTORA_EXE is not set";
-        module = LoadLibraryExW(DriverWindowsPath(exe).c_str(), nullptr,
+        std::wstring exe = DriverViewerExe();
+        ASSERT_FALSE(exe.empty()) << "VISTORA_EXE is not set";
+        module = LoadLibraryExW(exe.c_str(), nullptr,
                                 LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
         ASSERT_TRUE(module);
     }

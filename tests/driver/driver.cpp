@@ -209,9 +209,9 @@ bool DriverWaitPixels(HWND window, int width, int height, const Pixels& expected
     }
 }
 
-std::wstring DriverViewerExe() {
-    const char* exe = getenv("VISTORA_EXE");
-    return exe ? DriverWindowsPath(exe) : std::wstring();
+std::wstring DriverEnvPath(const char* name) {
+    const char* path = getenv(name);
+    return path ? DriverWindowsPath(path) : std::wstring();
 }
 
 std::wstring DriverWindowsPath(const std::string& path) {

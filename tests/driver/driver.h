@@ -66,8 +66,10 @@ Pixels PixelsCrop(const Pixels& all, int width, const RECT& part);
 
 // Converts a Linux path to the Z: path Wine shows it as.
 std::wstring DriverWindowsPath(const std::string& path);
-// The viewer under test (VISTORA_EXE) as a Windows path; empty when unset.
-std::wstring DriverViewerExe();
+// A path named by an environment variable, as a Windows path; empty when
+// unset. DriverViewerExe: the viewer under test (VISTORA_EXE).
+std::wstring DriverEnvPath(const char* name);
+inline std::wstring DriverViewerExe() { return DriverEnvPath("VISTORA_EXE"); }
 
 // The viewer's graphic control, which shows the picture.
 constexpr int ViewerPictureId = 1001;

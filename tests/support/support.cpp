@@ -206,28 +206,29 @@ uint32_t Rgb(COLORREF c) {
 
 // ---- GDI objects ---------------------------------------------------------
 
-int GdiObjectsLive() {
+namespace {
+// Brushes until the process's GDI object table is full (or a bound that no
+// platform's table reaches).
+std::vector<HBRUSH> BrushesUntilFull() {
     std::vector<HBRUSH> brushes;
     brushes.reserve(70000);
-    for (;;) {
+    while (brushes.size() <= 200000) {
         HBRUSH b = CreateSolidBrush(RGB(1, 2, 3));
         if (!b) break;
         brushes.push_back(b);
-        if (brushes.size() > 200000) break;
     }
-    int room = static_cast<int>(brushes.size());
+    return brushes;
+}
+}  // namespace
+
+int GdiObjectsLive() {
+    std::vector<HBRUSH> brushes = BrushesUntilFull();
     for (HBRUSH b : brushes) DeleteObject(b);
-    return -room;  // fewer free places means more live objects
+    return -static_cast<int>(brushes.size());  // fewer free places means more live objects
 }
 
-GdiSqueeze::GdiSqueeze(int room) {
+GdiSqueeze::GdiSqueeze(int room) : brushes_(BrushesUntilFull()) {
     MessageBoxGuardInstall();
-    brushes_.reserve(70000);
-    for (;;) {
-        HBRUSH b = CreateSolidBrush(RGB(3, 2, 1));
-        if (!b || brushes_.size() > 200000) break;
-        brushes_.push_back(b);
-    }
     for (int i = 0; i < room && !brushes_.empty(); ++i) {
         DeleteObject(brushes_.back());
         brushes_.pop_back();
