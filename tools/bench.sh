@@ -7,7 +7,11 @@
 # whether each program shows the picture, says so in a box, or neither.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+# The 32-bit product, or the 64-bit build where the kernel cannot run
+# 32-bit programs (tools/arch.sh): its figures are not the product's.
+arch=$("$root/tools/arch.sh" 2>/dev/null || echo i686)
 build="$root/build"
+if [ "$arch" != i686 ]; then build="$root/build-$arch"; fi
 work="$build/bench"
 run="$build/wine-run.sh"
 driver="$build/tests/vdriver.exe"
@@ -126,7 +130,8 @@ if [ "${1:-}" = --inside ] || [[ " $* " == *" --inside "* ]]; then
   exit 0
 fi
 "$root/tools/bootstrap.sh"
-"$root/tools/build.sh" >/dev/null
+"$root/tools/build.sh" "$arch" >/dev/null
+echo "bench: the $arch build"
 make_pictures
 # With --large, a screen on which a 16320 x 12240 window is seen whole.
 screen=4200x3200x24

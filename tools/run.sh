@@ -5,7 +5,11 @@
 # and prints where the screenshot is.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+# The 32-bit viewer, or where the kernel cannot run 32-bit programs the
+# 64-bit build of the same sources (tools/arch.sh).
+arch=$("$root/tools/arch.sh" 2>/dev/null || echo i686)
 build="$root/build"
+if [ "$arch" != i686 ]; then build="$root/build-$arch"; fi
 shot="$build/screenshot.png"
 
 # Inside the virtual X server: the driver starts the viewer, answers any
@@ -30,7 +34,7 @@ if [ "${1:-}" = --inside ]; then
 fi
 
 "$root/tools/bootstrap.sh"
-"$root/tools/build.sh" >/dev/null
+"$root/tools/build.sh" "$arch" >/dev/null
 picture=$(realpath -- "${1:-$root/samples/sample.png}")
 
 if [ -n "${DISPLAY:-}" ]; then
