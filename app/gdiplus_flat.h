@@ -20,6 +20,20 @@ constexpr int ImageTypeBitmap = 1;
 constexpr INT PixelFormatIndexed = 0x00010000;
 constexpr INT PixelFormatAlpha = 0x00040000;
 constexpr INT PixelFormatPAlpha = 0x00080000;
+constexpr INT PixelFormat24bppRGB = 0x00021808;
+constexpr INT PixelFormat32bppRGB = 0x00022009;
+constexpr UINT ImageLockModeRead = 1;
+
+struct GpRect {
+    INT X, Y, Width, Height;
+};
+struct BitmapData {
+    UINT Width, Height;
+    INT Stride;
+    INT PixelFormat;
+    void* Scan0;
+    UINT_PTR Reserved;
+};
 
 GpStatus WINAPI GdiplusStartup(ULONG_PTR* token, const GdiplusStartupInput* input, void* output);
 void WINAPI GdiplusShutdown(ULONG_PTR token);
@@ -28,6 +42,8 @@ GpStatus WINAPI GdipGetImageDimension(void* image, float* width, float* height);
 GpStatus WINAPI GdipDisposeImage(void* image);
 GpStatus WINAPI GdipGetImageType(void* image, int* type);
 GpStatus WINAPI GdipGetImagePixelFormat(void* image, INT* format);
+GpStatus WINAPI GdipBitmapLockBits(void* bitmap, const GpRect* rect, UINT flags, INT format, BitmapData* data);
+GpStatus WINAPI GdipBitmapUnlockBits(void* bitmap, BitmapData* data);
 GpStatus WINAPI GdipCreateFromHDC(HDC dc, void** graphics);
 GpStatus WINAPI GdipDeleteGraphics(void* graphics);
 GpStatus WINAPI GdipDrawImageRectRect(void* graphics, void* image, float dstX, float dstY, float dstWidth,

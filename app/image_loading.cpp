@@ -48,6 +48,36 @@ bool DrawCoversAll(void* image, float iw, float ih, UINT width, UINT height) {
     return !(format & (PixelFormatIndexed | PixelFormatAlpha | PixelFormatPAlpha));
 }
 
+// Copies the pixels of a picture that DrawCoversAll accepted into the DC's
+// bitmap, where they are 24 or 32 bits of plain RGB: the pixels that drawing
+// at its own size gives, without a pass through a second DC. Drawing goes
+// through such a DC, and GDI+ under Wine reports success when it could not
+// make it, leaving a blank picture; here every failure is seen. False when
+// this picture cannot be copied so.
+bool CopyPixels(void* image, HDC dc, UINT width, UINT height) {
+    INT format = 0;
+    if (GdipGetImagePixelFormat(image, &format) != 0) return false;
+    if (format != PixelFormat24bppRGB && format != PixelFormat32bppRGB) return false;
+    GpRect all{0, 0, static_cast<INT>(width), static_cast<INT>(height)};
+    BitmapData data{};
+    if (GdipBitmapLockBits(image, &all, ImageLockModeRead, format, &data) != 0) return false;
+    WORD bits = format == PixelFormat24bppRGB ? 24 : 32;
+    long long rowBytes = (static_cast<long long>(width) * bits + 31) / 32 * 4;  // a DIB row, 4-byte aligned
+    int lines = 0;
+    if (data.Stride == rowBytes && data.Scan0) {
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof(info.bmiHeader);
+        info.bmiHeader.biWidth = static_cast<LONG>(width);
+        info.bmiHeader.biHeight = -static_cast<LONG>(height);  // top row first, as GDI+ gives it
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = bits;
+        info.bmiHeader.biCompression = BI_RGB;
+        lines = SetDIBitsToDevice(dc, 0, 0, width, height, 0, 0, 0, height, data.Scan0, &info, DIB_RGB_COLORS);
+    }
+    GdipBitmapUnlockBits(image, &data);
+    return lines == static_cast<int>(height);
+}
+
 }  // namespace
 
 HBITMAP GraphicLoadImageFileToBitmap(const std::wstring& file, LONG background, UINT width, UINT height,
@@ -87,15 +117,17 @@ HBITMAP GraphicLoadImageFileToBitmap(const std::wstring& file, LONG background, 
     // drawn at its own size overwrites every pixel of the clear.
     if (!covered) GraphicClear(background, 0);
     HDC dc = GraphicGetDC();
-    GdipGraphics graphics;
-    GdipCreateFromHDC(dc, graphics.out());
-    GpStatus drawn = GdipDrawImageRectRect(graphics.get(), image.get(), 0, 0, static_cast<float>(width),
-                                           static_cast<float>(height), 0, 0, iw, ih, UnitPixel, nullptr, nullptr,
-                                           nullptr);
+    bool drawn = covered && CopyPixels(image.get(), dc, width, height);
+    if (!drawn) {
+        GdipGraphics graphics;
+        GdipCreateFromHDC(dc, graphics.out());
+        drawn = GdipDrawImageRectRect(graphics.get(), image.get(), 0, 0, static_cast<float>(width),
+                                      static_cast<float>(height), 0, 0, iw, ih, UnitPixel, nullptr, nullptr,
+                                      nullptr) == 0;
+    }
     FpuModeSet();
     image.reset();
-    graphics.reset();
-    HBITMAP result = drawn == 0 ? bitmap : nullptr;
+    HBITMAP result = drawn ? bitmap : nullptr;
     if (!result) GraphicBitmapEnd();
     GraphicDetach();
     // The picture was read and its bitmap made, so what failed is the

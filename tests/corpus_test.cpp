@@ -18,6 +18,7 @@ struct Outcome {
     bool window = false;
     LONG controlWidth = -1, controlHeight = -1;
     bool hung = false;
+    DWORD startError = 0;  // why it could not be started, if it could not
     DWORD exitCode = 0xDEAD;
     std::string Kind() const {
         if (hung) return "hung";
@@ -33,6 +34,7 @@ Outcome Observe(const std::wstring& tail, DWORD timeoutMs = 20000) {
     std::wstring exe = DriverViewerExe();
     Launched p;
     if (!DriverLaunch(exe, L"\"" + exe + L"\"" + tail, &p)) {
+        o.startError = GetLastError();
         o.hung = true;
         return o;
     }
@@ -83,7 +85,8 @@ void CheckPictureFile(const std::wstring& path) {
     FpuModeSet();
     Outcome o = Observe(L" \"" + path + L"\"");
     ++tally[o.Kind()];
-    ASSERT_FALSE(o.hung) << "the viewer hung";
+    ASSERT_FALSE(o.hung) << (o.startError ? "the viewer did not start: error " + std::to_string(o.startError)
+                                           : std::string("the viewer hung"));
     EXPECT_EQ(o.exitCode, 0u);
     EXPECT_TRUE(o.window) << o.Kind();
     if (!decodes) {

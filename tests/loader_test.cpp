@@ -333,12 +333,18 @@ TEST_F(Loader, ObjectsThatCannotBeMadeGiveOneBoxAndLeaveNothing) {
     ASSERT_TRUE(PictureWrite(picture, w, h, PictureFormat::Bmp, PatternColour));
     int rw = 0, rh = 0;
     Pixels expected = PictureRendered(picture, &rw, &rh);
-    // First use of codecs, fonts, dialogs and boxes, whose caches stay.
-    End(LoadImageAsBitmap(picture));
-    DialogEnd(MainDialogBuild(nullptr), 0);
-    {
+    // First use of codecs, fonts, boxes and shown windows, full and almost
+    // empty, whose caches stay.
+    std::wstring unreadable = folder.File(L"text.bmp");
+    ASSERT_TRUE(FileWriteBytes(unreadable, "not a picture"));
+    for (const std::wstring& file : {picture, unreadable}) {
         MessageBoxCatcher catcher;
-        MessageBoxShow(L"warm", L"", 0x12000);
+        HWND dialog = MainDialogBuild(nullptr);
+        ImagePathStore(file);
+        MainDialogShowPicture(dialog);
+        DialogEnd(dialog, 0);
+        End(ViewBitmap);
+        ViewBitmap = nullptr;
     }
     const int records = ObjectRecordCount();
     const int objects = GdiObjectsLive();

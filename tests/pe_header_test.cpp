@@ -1,6 +1,8 @@
-// The PE headers of the built vistora.exe, read from the file as bytes: the
-// protections Windows applies at load time only when the exe asks for them,
-// and the DLLs it needs, which must all come with Windows.
+// The PE headers of the built 32-bit vistora.exe, read from the file as
+// bytes: the protections Windows applies at load time only when the exe asks
+// for them, and the DLLs it needs, which must all come with Windows. A
+// 64-bit test build (tools/arch.sh) reads the 32-bit product's exe, named by
+// VISTORA_PRODUCT_EXE.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -23,8 +25,8 @@ constexpr size_t Nowhere = static_cast<size_t>(-1);
 class PeHeaders : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::wstring exe = DriverViewerExe();
-        ASSERT_FALSE(exe.empty()) << "VISTORA_EXE is not set";
+        std::wstring exe = DriverEnvPath("VISTORA_PRODUCT_EXE");
+        ASSERT_FALSE(exe.empty()) << "VISTORA_PRODUCT_EXE is not set";
         bytes = FileReadBytes(exe);
         ASSERT_GE(bytes.size(), 0x40u) << "cannot read the viewer's exe";
         ASSERT_EQ(bytes.substr(0, 2), "MZ");

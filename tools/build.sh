@@ -7,11 +7,15 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 arch=${1:-i686}
 build="$root/build"
-if [ "$arch" != i686 ]; then build="$root/build-$arch"; fi
+product=()
+if [ "$arch" != i686 ]; then
+  build="$root/build-$arch"
+  product=(-DVISTORA_PRODUCT_EXE="$root/build/vistora.exe")  # its PE headers are tested
+fi
 werror=OFF
 if [ "${CI:-}" = true ]; then werror=ON; fi
 if [ ! -f "$build/CMakeCache.txt" ] || [ "$werror" = ON ]; then
   cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$arch.cmake" -DCMAKE_BUILD_TYPE=Release \
-    -DVISTORA_WERROR="$werror" >/dev/null
+    -DVISTORA_WERROR="$werror" "${product[@]}" >/dev/null
 fi
 cmake --build "$build" -j"$(nproc)" -- --no-print-directory
