@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Configures (once) and builds the viewer and its tests: for i686 (the
+# Configures and builds the viewer and its tests: for i686 (the
 # product) into build/, for another target given as the argument
 # (tools/arch.sh) into build-<target>/. Under CI (CI=true) any compiler
 # warning fails the build.
@@ -14,8 +14,6 @@ if [ "$arch" != i686 ]; then
 fi
 werror=OFF
 if [ "${CI:-}" = true ]; then werror=ON; fi
-if [ ! -f "$build/CMakeCache.txt" ] || [ "$werror" = ON ]; then
-  cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$arch.cmake" -DCMAKE_BUILD_TYPE=Release \
-    -DVISTORA_WERROR="$werror" "${product[@]}" >/dev/null
-fi
+cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$arch.cmake" -DCMAKE_BUILD_TYPE=Release \
+  -DVISTORA_WERROR="$werror" "${product[@]}" >/dev/null
 cmake --build "$build" -j"$(nproc)" -- --no-print-directory
