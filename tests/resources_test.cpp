@@ -59,9 +59,20 @@ TEST_F(Resources, OnlyIconVersionAndManifest) {
                                          reinterpret_cast<UINT_PTR>(RT_VERSION),
                                          reinterpret_cast<UINT_PTR>(RT_MANIFEST)};
     EXPECT_EQ(types, expected);
-    std::set<WORD> languages;
-    EnumResourceLanguagesW(module, RT_VERSION, MAKEINTRESOURCEW(1), CollectLanguage, reinterpret_cast<LONG_PTR>(&languages));
-    EXPECT_EQ(languages, std::set<WORD>{Spanish});
+    // Each in exactly one language: a lookup by language falls back to
+    // another one, so only the list tells a wrong language apart.
+    const struct {
+        LPCWSTR type;
+        WORD id;
+        WORD language;
+    } each[] = {{RT_GROUP_ICON, 200, English}, {RT_ICON, 1, English}, {RT_MANIFEST, 1, English},
+                {RT_VERSION, 1, Spanish}};
+    for (const auto& r : each) {
+        std::set<WORD> languages;
+        EnumResourceLanguagesW(module, r.type, MAKEINTRESOURCEW(r.id), CollectLanguage,
+                               reinterpret_cast<LONG_PTR>(&languages));
+        EXPECT_EQ(languages, std::set<WORD>{r.language}) << "type " << reinterpret_cast<UINT_PTR>(r.type);
+    }
 }
 
 TEST_F(Resources, IconGroupAndImage) {
