@@ -225,24 +225,9 @@ std::vector<HBRUSH> BrushesUntilFull() {
     }
     return brushes;
 }
-
-// Wine 10 keeps the drawing surface of a destroyed window (GDI objects of
-// the system's) alive while a cached window DC still refers to it, and which
-// cached DC does is a matter of chance. Taking every cached DC for a hidden
-// window, which has no surface of its own, lets all of those go.
-void WindowDcCacheFlush() {
-    static HWND hidden =
-        CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
-    HDC held[16];
-    for (HDC& dc : held) dc = GetDCEx(hidden, nullptr, DCX_CACHE);
-    for (HDC dc : held) {
-        if (dc) ReleaseDC(hidden, dc);
-    }
-}
 }  // namespace
 
 int GdiObjectsLive() {
-    WindowDcCacheFlush();
     std::vector<HBRUSH> brushes = BrushesUntilFull();
     for (HBRUSH b : brushes) DeleteObject(b);
     return -static_cast<int>(brushes.size());  // fewer free places means more live objects
