@@ -346,12 +346,6 @@ TEST_F(Loader, ObjectsThatCannotBeMadeGiveOneBoxAndLeaveNothing) {
         End(ViewBitmap);
         ViewBitmap = nullptr;
     }
-    {
-        // A box whose making begins at a full table (it ends the squeeze).
-        MessageBoxCatcher catcher;
-        GdiSqueeze squeeze(0);
-        MessageBoxShow(L"warm", L"", LoaderBoxStyle);
-    }
     const int records = ObjectRecordCount();
     const int objects = GdiObjectsLive();
 
