@@ -2,7 +2,7 @@
 # Configures and builds the viewer and its tests: for i686 (the
 # product) into build/, for another target given as the argument
 # (tools/arch.sh) into build-<target>/. Under CI (CI=true) any compiler
-# warning fails the build.
+# warning fails the build (in that build folder from then on).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 arch=${1:-i686}
@@ -12,8 +12,7 @@ if [ "$arch" != i686 ]; then
   build="$root/build-$arch"
   product=(-DVISTORA_PRODUCT_EXE="$root/build/vistora.exe")  # its PE headers are tested
 fi
-werror=OFF
-if [ "${CI:-}" = true ]; then werror=ON; fi
-cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$arch.cmake" -DCMAKE_BUILD_TYPE=Release \
-  -DVISTORA_WERROR="$werror" "${product[@]}" >/dev/null
+options=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$arch.cmake" -DCMAKE_BUILD_TYPE=Release "${product[@]}")
+if [ "${CI:-}" = true ]; then options+=(-DVISTORA_WERROR=ON); fi
+cmake -S "$root" -B "$build" "${options[@]}" >/dev/null
 cmake --build "$build" -j"$(nproc)" -- --no-print-directory
