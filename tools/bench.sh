@@ -78,7 +78,7 @@ time_pictures() {
 hold() {  # program picture
   local word a b rest pid hz
   hz=$(getconf CLK_TCK)
-  "$run" "$driver" show "$build/$1.exe" "$work/$2" 5500 | tr -d '\r' | while read -r word rest; do
+  "$run" "$driver" show "$build/$1.exe" "$work/$2" 5500 | stdbuf -oL tr -d '\r' | while read -r word rest; do
     case "$word" in
       box) echo "$1 $2: message box \"$rest\"" ;;
       ready)

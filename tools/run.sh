@@ -17,7 +17,7 @@ shot="$build/screenshot.png"
 # clicks it and reports the exit code.
 screenshot() {  # picture
   local word a b c d
-  "$build/wine-run.sh" "$build/tests/vdriver.exe" show "$build/vistora.exe" "$1" 1500 | tr -d '\r' |
+  "$build/wine-run.sh" "$build/tests/vdriver.exe" show "$build/vistora.exe" "$1" 1500 | stdbuf -oL tr -d '\r' |
     while read -r word a b c d; do
       case "$word" in
         ready) sleep 0.7; import -window root -crop "${c}x${d}+${a}+${b}" +repage "$shot" ;;
