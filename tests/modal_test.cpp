@@ -467,11 +467,14 @@ TEST_F(Modal, CallbacksMayDrawOrEndTheDialogDuringARefresh) {
         EXPECT_GE(script.drawItems, 1) << "the refresh did not paint";
         return result;
     };
-    EXPECT_EQ(run(1), 7);
-    EXPECT_EQ(script.canvasAfter, 0x00FF00u);  // the callback's drawing came last
-    EXPECT_EQ(script.drawItems, 2);            // and refreshed the control again
     EXPECT_EQ(run(1, true), 7);
+    EXPECT_EQ(script.canvasAfter, 0x00FF00u);  // the callback's drawing came last
+    EXPECT_EQ(run(1), 7);
     EXPECT_EQ(script.canvasAfter, 0x00FF00u);
+    EXPECT_EQ(script.drawItems, 2);  // and refreshed the control again
+    // Counted after the same kind of run as the last one below: Wine 10
+    // keeps two objects after a run ended through GraphicRedraw until the
+    // next run of the other kind.
     int records = ObjectRecordCount();
     int objects = GdiObjectsLive();
     EXPECT_EQ(run(2), 12);

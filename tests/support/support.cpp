@@ -225,15 +225,27 @@ std::vector<HBRUSH> BrushesUntilFull() {
     }
     return brushes;
 }
+
+// Wine 10 keeps two GDI objects of the last window whose callback claimed
+// its painting as done until another window is painted. Painting a
+// throwaway window first makes every count start from the same state.
+void PaintedWindowsSettle() {
+    HWND w = CreateWindowExW(WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr,
+                             nullptr, nullptr, nullptr);
+    ShowWindow(w, SW_SHOWNOACTIVATE);
+    UpdateWindow(w);
+    DestroyWindow(w);
+}
 }  // namespace
 
 int GdiObjectsLive() {
+    PaintedWindowsSettle();
     std::vector<HBRUSH> brushes = BrushesUntilFull();
     for (HBRUSH b : brushes) DeleteObject(b);
     return -static_cast<int>(brushes.size());  // fewer free places means more live objects
 }
 
-GdiSqueeze::GdiSqueeze(int room) : brushes_(BrushesUntilFull()) {
+GdiSqueeze::GdiSqueeze(int room) : brushes_((PaintedWindowsSettle(), BrushesUntilFull())) {
     MessageBoxGuardInstall();
     for (int i = 0; i < room && !brushes_.empty(); ++i) {
         DeleteObject(brushes_.back());
