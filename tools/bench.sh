@@ -9,6 +9,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 # The 32-bit product, or the 64-bit build where the kernel cannot run
 # 32-bit programs (tools/arch.sh): its figures are not the product's.
+# Installed first: which build runs here is known only then.
+if [[ " $* " != *" --inside "* ]]; then "$root/tools/bootstrap.sh"; fi
 arch=$("$root/tools/arch.sh" 2>/dev/null || echo i686)
 build="$root/build"
 if [ "$arch" != i686 ]; then build="$root/build-$arch"; fi
@@ -129,7 +131,6 @@ if [ "${1:-}" = --inside ] || [[ " $* " == *" --inside "* ]]; then
   inside
   exit 0
 fi
-"$root/tools/bootstrap.sh"
 "$root/tools/build.sh" "$arch" >/dev/null
 echo "bench: the $arch build"
 make_pictures

@@ -7,6 +7,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 # The 32-bit viewer, or where the kernel cannot run 32-bit programs the
 # 64-bit build of the same sources (tools/arch.sh).
+# Installed first: which build runs here is known only then.
+if [ "${1:-}" != --inside ]; then "$root/tools/bootstrap.sh"; fi
 arch=$("$root/tools/arch.sh" 2>/dev/null || echo i686)
 build="$root/build"
 if [ "$arch" != i686 ]; then build="$root/build-$arch"; fi
@@ -33,7 +35,6 @@ if [ "${1:-}" = --inside ]; then
   exit 0
 fi
 
-"$root/tools/bootstrap.sh"
 "$root/tools/build.sh" "$arch" >/dev/null
 picture=$(realpath -- "${1:-$root/samples/sample.png}")
 
