@@ -34,6 +34,13 @@ struct Viewer {
 class EndToEnd : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_FALSE(DriverViewerExe().empty()) << "VISTORA_EXE is not set"; }
+    // A new pattern picture in the test's folder, shown by the viewer: its
+    // window, or null.
+    HWND ShowNewPicture(Viewer& v, const wchar_t* name, int w, int h, PictureFormat format) {
+        std::wstring picture = folder.File(name);
+        if (!PictureWrite(picture, w, h, format, PatternColour)) return nullptr;
+        return v.Shown(L" " + picture);
+    }
     TempFolder folder;
 };
 
@@ -155,10 +162,8 @@ TEST_F(EndToEnd, PictureWithBlankInPathQuotedAndUnquoted) {
 }
 
 TEST_F(EndToEnd, MovesAndKeysDoNotEndItAClickDoes) {
-    std::wstring picture = folder.File(L"small.bmp");
-    ASSERT_TRUE(PictureWrite(picture, 120, 90, PictureFormat::Bmp, PatternColour));
     Viewer v;
-    HWND main = v.Shown(L" " + picture);
+    HWND main = ShowNewPicture(v, L"small.bmp", 120, 90, PictureFormat::Bmp);
     ASSERT_TRUE(main);
     HWND control = GetDlgItem(main, ViewerPictureId);
     DriverMoveMouse(control, 10, 10);
@@ -172,10 +177,8 @@ TEST_F(EndToEnd, MovesAndKeysDoNotEndItAClickDoes) {
 }
 
 TEST_F(EndToEnd, ACloseRequestEndsIt) {
-    std::wstring picture = folder.File(L"small.bmp");
-    ASSERT_TRUE(PictureWrite(picture, 120, 90, PictureFormat::Bmp, PatternColour));
     Viewer v;
-    HWND main = v.Shown(L" " + picture);
+    HWND main = ShowNewPicture(v, L"small.bmp", 120, 90, PictureFormat::Bmp);
     ASSERT_TRUE(main);
     PostMessageW(main, WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_EQ(v.Exit(), 0u);
@@ -310,10 +313,8 @@ TEST_F(EndToEnd, NamesOutsideTheAnsiCodePageOpen) {
 }
 
 TEST_F(EndToEnd, FocusComesBackAfterReactivation) {
-    std::wstring picture = folder.File(L"focus.png");
-    ASSERT_TRUE(PictureWrite(picture, 100, 60, PictureFormat::Png, PatternColour));
     Viewer v;
-    HWND main = v.Shown(L" " + picture);
+    HWND main = ShowNewPicture(v, L"focus.png", 100, 60, PictureFormat::Png);
     ASSERT_TRUE(main);
     HWND control = GetDlgItem(main, ViewerPictureId);
     auto focusOf = [&] {
@@ -373,10 +374,8 @@ TEST_F(EndToEnd, GdiplusThatWillNotStartGivesOneBox) {
 }
 
 TEST_F(EndToEnd, RightPressAloneClosesAReleaseAloneDoesNot) {
-    std::wstring picture = folder.File(L"press.png");
-    ASSERT_TRUE(PictureWrite(picture, 40, 30, PictureFormat::Png, PatternColour));
     Viewer v;
-    HWND main = v.Shown(L" " + picture);
+    HWND main = ShowNewPicture(v, L"press.png", 40, 30, PictureFormat::Png);
     ASSERT_TRUE(main);
     HWND control = GetDlgItem(main, ViewerPictureId);
     PostMessageW(control, WM_RBUTTONUP, 0, MAKELPARAM(5, 5));
