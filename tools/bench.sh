@@ -2,9 +2,10 @@
 # Speed and memory of the viewer, measured against the floor: a minimal
 # GDI+ program that loads, draws, shows and blits (bench/floor.cpp).
 # Prints figures; asserts nothing.
-#   tools/bench.sh [runs] [--large]
+#   tools/bench.sh [runs] [--large] [--pictures]
 # --large adds phone-photo sizes (48, 108 and 200 megapixels), one run each:
 # whether each program shows the picture, says so in a box, or neither.
+# --pictures makes the pictures and stops (tools/vm-i686.sh).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 # The 32-bit product, or the 64-bit build where the kernel cannot run
@@ -119,9 +120,11 @@ inside() {  # runs in the virtual X server
 
 runs=11
 large=0
+pictures_only=0
 for arg in "$@"; do
   case "$arg" in
     --large) large=1 ;;
+    --pictures) pictures_only=1 ;;
     --inside) ;;
     *) runs=$arg ;;
   esac
@@ -134,6 +137,7 @@ fi
 "$root/tools/build.sh" "$arch" >/dev/null
 echo "bench: the $arch build"
 make_pictures
+if [ "$pictures_only" = 1 ]; then exit 0; fi
 # With --large, a screen on which a 16320 x 12240 window is seen whole.
 screen=4200x3200x24
 [ "$large" = 1 ] && screen=16400x12300x24

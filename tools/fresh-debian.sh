@@ -11,7 +11,8 @@
 # /var/cache/vistora/ (rebuilt when older than 14 days, or when
 # VISTORA_FRESH_REBUILD=1), so only the first run of a suite downloads it.
 # Every run unpacks the tarball into a new folder and removes it afterwards
-# (VISTORA_FRESH_KEEP=1 keeps it). The exit status is COMMAND's.
+# (VISTORA_FRESH_KEEP=1 keeps it; VISTORA_FRESH_ROOT=DIR makes it in DIR,
+# a new folder, and keeps it). The exit status is COMMAND's.
 set -euo pipefail
 
 say() { echo "fresh-debian: $*" >&2; }
@@ -81,7 +82,13 @@ EOF
 
 # ---- A fresh root for this run -------------------------------------------
 
-root=$(mktemp -d /var/tmp/vistora-fresh-$suite.XXXXXX)
+if [ -n "${VISTORA_FRESH_ROOT:-}" ]; then
+  mkdir "$VISTORA_FRESH_ROOT"
+  root=$(cd "$VISTORA_FRESH_ROOT" && pwd)
+  VISTORA_FRESH_KEEP=1
+else
+  root=$(mktemp -d /var/tmp/vistora-fresh-$suite.XXXXXX)
+fi
 # mktemp makes the folder 0700; as the chroot's / it would lock out every
 # user but root (apt's download user among them).
 chmod 755 "$root"
