@@ -95,8 +95,8 @@ VISTORA_FRESH_ROOT="$root" VISTORA_FRESH_KEEP=0 "$repo/tools/fresh-debian.sh" "$
 say "making the disk"
 # Room beside the system for the Wine prefix, pictures and results.
 mke2fs -q -t ext4 -d "$root" -L vistora "$work/disk.raw" "$(( $(du -sm "$root" | cut -f1) + 12288 ))M"
-kernel=$(ls "$root"/boot/vmlinuz-* | tail -n 1)
-initrd=$(ls "$root"/boot/initrd.img-* | tail -n 1)
+cp "$(ls "$root"/boot/vmlinuz-* | tail -n 1)" "$work/kernel"
+cp "$(ls "$root"/boot/initrd.img-* | tail -n 1)" "$work/initrd"
 workdir=$(cat "$root/vm-workdir")
 rm -rf --one-file-system "$root"
 
@@ -106,10 +106,10 @@ say "starting the machine"
 log="$work/console.log"
 timeout "${VISTORA_VM_TIMEOUT:-10800}" qemu-system-x86_64 -machine q35 -accel tcg,thread=multi \
   -cpu max,-smap,-pku -smp "$(nproc)" -m "${VISTORA_VM_MEMORY:-12G}" -nographic -no-reboot -nic none \
-  -kernel "$kernel" -initrd "$initrd" -append "root=/dev/vda rw console=ttyS0 init=/sbin/vm-init quiet" \
+  -kernel "$work/kernel" -initrd "$work/initrd" -append "root=/dev/vda rw console=ttyS0 init=/sbin/vm-init quiet" \
   -drive file="$work/disk.raw",format=raw,if=virtio </dev/null | tee "$log" || true
 rc=$(tr -d '\r' <"$log" | awk '/^vm-i686: exit status / {s = $4} END {print s}')
-if debugfs -R "stat $workdir/vm-out" "$work/disk.raw" >/dev/null 2>&1; then
+if debugfs -R "stat $workdir/vm-out" "$work/disk.raw" 2>/dev/null | grep -q '^Inode:'; then
   rm -rf vm-out
   debugfs -R "rdump $workdir/vm-out $(pwd)" "$work/disk.raw" >/dev/null 2>&1
   say "copied vm-out/"
