@@ -79,19 +79,25 @@ time_pictures() {
 # Holds the window 5 s: peak resident memory and CPU while idle; or what
 # the program said instead of showing the picture.
 hold() {  # program picture
-  local word a b rest pid hz
+  local word a b rest pid hz peak
   hz=$(getconf CLK_TCK)
-  "$run" "$driver" show "$build/$1.exe" "$work/$2" 5500 | stdbuf -oL tr -d '\r' | while read -r word rest; do
+  # Held 8 s: the 5 s of reading and the start of the tools that read.
+  "$run" "$driver" show "$build/$1.exe" "$work/$2" 8000 | stdbuf -oL tr -d '\r' | while read -r word rest; do
     case "$word" in
       box) echo "$1 $2: message box \"$rest\"" ;;
       ready)
         sleep 0.3
         pid=$(pgrep -n -f "^[A-Z]:[^ ]*\\\\$1\\.exe( |\$)" || true)
         [ -n "$pid" ] || { echo "$1 $2: (process not found)"; continue; }
-        a=$(awk '{print $14+$15}' "/proc/$pid/stat")
+        a=$(awk '{print $14+$15}' "/proc/$pid/stat" 2>/dev/null || true)
         sleep 5
-        b=$(awk '{print $14+$15}' "/proc/$pid/stat")
-        echo "$1 $2: window $rest; peak working set $(( $(awk '/^VmHWM/ {print $2}' "/proc/$pid/status") / 1024 )) MiB;" \
+        b=$(awk '{print $14+$15}' "/proc/$pid/stat" 2>/dev/null || true)
+        peak=$(awk '/^VmHWM/ {print int($2 / 1024)}' "/proc/$pid/status" 2>/dev/null || true)
+        if [ -z "$a" ] || [ -z "$b" ] || [ -z "$peak" ]; then
+          echo "$1 $2: window $rest; (the process ended before it was measured)"
+          continue
+        fi
+        echo "$1 $2: window $rest; peak working set $peak MiB;" \
              "idle CPU over 5 s $(awk "BEGIN {printf \"%.1f\", 100*($b-$a)/$hz/5}")% of one core" ;;
     esac
   done

@@ -16,6 +16,9 @@
 
 namespace {
 
+// A 200-megapixel photo takes minutes to load under software emulation.
+constexpr DWORD LoadPatienceMs = 600000;
+
 int Show(const std::wstring& exe, const std::wstring& picture, DWORD hold) {
     Launched p;
     if (!DriverLaunch(exe, L"\"" + exe + L"\" \"" + picture + L"\"", &p)) {
@@ -24,7 +27,7 @@ int Show(const std::wstring& exe, const std::wstring& picture, DWORD hold) {
     }
     HWND main = nullptr;
     DWORD start = GetTickCount();
-    while (!main && GetTickCount() - start < 20000) {
+    while (!main && GetTickCount() - start < LoadPatienceMs) {
         if (HWND box = DriverWaitMessageBox(p, 50)) {
             BoxSeen seen = DriverBoxRead(box);
             fprintf(stdout, "box %ls\n", seen.text.c_str());
@@ -89,7 +92,7 @@ int Time(const std::wstring& exe, const std::wstring& picture) {
     HWND area = nullptr;
     while (!seen && !DriverWaitExit(p, 0, nullptr)) {
         QueryPerformanceCounter(&t1);
-        if ((t1.QuadPart - t0.QuadPart) / frequency.QuadPart > 60) break;
+        if ((t1.QuadPart - t0.QuadPart) / frequency.QuadPart > LoadPatienceMs / 1000) break;
         for (HWND win : DriverTopWindows(p.pid, true)) {
             if (DriverIsMessageBox(win)) continue;
             area = GetDlgItem(win, ViewerPictureId) ? GetDlgItem(win, ViewerPictureId) : win;
