@@ -52,6 +52,11 @@ cd "$(cat /vm-workdir)"
 echo "vm-i686: kernel $(uname -r), $(nproc) processors, $(tools/arch.sh) build"
 bash -c "$(cat /vm-command)" </dev/null
 echo "vm-i686: exit status $?"
+# A clean file system for the host to read: nothing left writing to it,
+# its journal written out.
+kill -9 -1 2>/dev/null
+sleep 1
+mount -o remount,ro /
 sync
 echo o >/proc/sysrq-trigger
 sleep 60
