@@ -12,7 +12,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 inside() {
   local rc=0
   "$build/wine-run.sh" --session-start
-  ctest --test-dir "$build" --output-on-failure "$@" || rc=$?
+  # VISTORA_TEST_TIMEOUT: seconds each test program may take.
+  ctest --test-dir "$build" --output-on-failure --timeout "${VISTORA_TEST_TIMEOUT:-600}" "$@" || rc=$?
   "$build/wine-run.sh" --session-end
   return "$rc"
 }

@@ -48,6 +48,7 @@ mount -t tmpfs tmpfs /tmp
 mount -t tmpfs tmpfs /run
 ip link set lo up
 export HOME=/root PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8 TERM=dumb
+export VISTORA_TEST_TIMEOUT=6000  # emulation is slow
 cd "$(cat /vm-workdir)"
 echo "vm-i686: kernel $(uname -r), $(nproc) processors, $(tools/arch.sh) build"
 bash -c "$(cat /vm-command)" </dev/null
