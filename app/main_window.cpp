@@ -60,12 +60,13 @@ void MainDialogShowPicture(HWND dialog) {
     ViewBitmap = LoadImageAsBitmap(ImagePath);
     MainDialogFit(dialog);
     if (ImageWidth > 0 && !CanvasHoldsPicture(dialog)) {
-        // No room for the control's canvas: say so, give the memory back and
-        // show the almost empty window that a picture that cannot be read
-        // gives, never a window with a part of the picture or none.
-        TooLargeBoxShow(static_cast<UINT>(ImageWidth), static_cast<UINT>(ImageHeight), ImagePath);
+        // No room for the control's canvas: give the memory back, then say
+        // so (the box needs memory of its own) and show the almost empty
+        // window that a picture that cannot be read gives, never a window
+        // with a part of the picture or none.
         GraphicAttach(ViewBitmap, 0, FALSE);
         GraphicBitmapEnd();
+        TooLargeBoxShow(static_cast<UINT>(ImageWidth), static_cast<UINT>(ImageHeight), ImagePath);
         ImageWidth = ImageHeight = 0;
         ViewBitmap = GraphicBitmapNew(0, 0);
         MainDialogFit(dialog);

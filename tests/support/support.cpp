@@ -57,6 +57,7 @@ void CALLBACK ReadAndClose(HWND, UINT, UINT_PTR timer, DWORD) {
     pendingBox = nullptr;
     if (!box || !IsWindow(box)) return;
     BoxSeen seen = MessageBoxRead(box);
+    seen.recordsAlive = ObjectRecordCount();
     if (caught) {
         caught->push_back(seen);
     } else {

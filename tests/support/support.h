@@ -22,6 +22,7 @@ struct BoxSeen {
     std::wstring text;
     DWORD style;  // the MB_* bits that can be read back: MessageBoxStyleReadable
     bool hadOwner;
+    int recordsAlive = 0;  // this process's records while the box showed (the in-process catcher)
 };
 
 // What a box shows of its MB_* style: the buttons, whether it has an icon
