@@ -55,7 +55,8 @@ int Show(const std::wstring& exe, const std::wstring& picture, DWORD hold) {
     fflush(stdout);
     Sleep(hold);
     HWND area = GetDlgItem(main, ViewerPictureId) ? GetDlgItem(main, ViewerPictureId) : main;
-    DriverClick(area, 1, 1);
+    // The top-left pixel: after an unreadable picture the area is 1 x 1.
+    DriverClick(area, 0, 0);
     DWORD code = 0;
     if (!DriverWaitExit(p, 10000, &code)) {
         fprintf(stderr, "the viewer did not close\n");
