@@ -1,4 +1,6 @@
 // Turning a picture file into a graphic bitmap through GDI+.
+#include <algorithm>
+
 #include "gdiplus_flat.h"
 #include "viewer.h"
 
@@ -48,6 +50,11 @@ bool DrawCoversAll(void* image, float iw, float ih, UINT width, UINT height) {
     return !(format & (PixelFormatIndexed | PixelFormatAlpha | PixelFormatPAlpha));
 }
 
+// Rows copied in one call: GDI converts the source to the bitmap's format
+// in a buffer of the call's size, so a whole picture would cost a second
+// full-size pass, and at 200 megapixels more address space than is left.
+constexpr long long CopyBandBytes = 256 * 1024;
+
 // Copies the pixels of a picture that DrawCoversAll accepted into the DC's
 // bitmap, where they are 24 or 32 bits of plain RGB: the pixels that drawing
 // at its own size gives, without a pass through a second DC. Drawing goes
@@ -63,19 +70,27 @@ bool CopyPixels(void* image, HDC dc, UINT width, UINT height) {
     if (GdipBitmapLockBits(image, &all, ImageLockModeRead, format, &data) != 0) return false;
     WORD bits = format == PixelFormat24bppRGB ? 24 : 32;
     long long rowBytes = (static_cast<long long>(width) * bits + 31) / 32 * 4;  // a DIB row, 4-byte aligned
-    int lines = 0;
+    UINT lines = 0;
     if (data.Stride == rowBytes && data.Scan0) {
+        UINT band = static_cast<UINT>(std::max(1LL, CopyBandBytes / rowBytes));
         BITMAPINFO info{};
         info.bmiHeader.biSize = sizeof(info.bmiHeader);
         info.bmiHeader.biWidth = static_cast<LONG>(width);
-        info.bmiHeader.biHeight = -static_cast<LONG>(height);  // top row first, as GDI+ gives it
         info.bmiHeader.biPlanes = 1;
         info.bmiHeader.biBitCount = bits;
         info.bmiHeader.biCompression = BI_RGB;
-        lines = SetDIBitsToDevice(dc, 0, 0, width, height, 0, 0, 0, height, data.Scan0, &info, DIB_RGB_COLORS);
+        const BYTE* first = static_cast<const BYTE*>(data.Scan0);
+        while (lines < height) {
+            UINT n = std::min(band, height - lines);
+            info.bmiHeader.biHeight = -static_cast<LONG>(n);  // top row first, as GDI+ gives it
+            int done = SetDIBitsToDevice(dc, 0, static_cast<int>(lines), width, n, 0, 0, 0, n,
+                                         first + lines * rowBytes, &info, DIB_RGB_COLORS);
+            if (done != static_cast<int>(n)) break;
+            lines += n;
+        }
     }
     GdipBitmapUnlockBits(image, &data);
-    return lines == static_cast<int>(height);
+    return lines == height;
 }
 
 }  // namespace

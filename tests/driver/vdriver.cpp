@@ -30,6 +30,11 @@ int Show(const std::wstring& exe, const std::wstring& picture, DWORD hold) {
     while (!main && GetTickCount() - start < LoadPatienceMs) {
         if (HWND box = DriverWaitMessageBox(p, 50)) {
             BoxSeen seen = DriverBoxRead(box);
+            // A viewer slowed by emulation or a vast picture may not answer
+            // within one read's time-out: an empty text is read again.
+            for (DWORD asked = GetTickCount(); seen.text.empty() && IsWindow(box) && GetTickCount() - asked < 60000;
+                 Sleep(500))
+                seen = DriverBoxRead(box);
             fprintf(stdout, "box %ls\n", seen.text.c_str());
             DriverPressOk(box);
         }
