@@ -120,8 +120,11 @@ void MouseTo(HWND window, int x, int y) {
     SetCursorPos(pt.x, pt.y);
     INPUT in{};
     in.type = INPUT_MOUSE;
-    in.mi.dx = (pt.x * 65536 + GetSystemMetrics(SM_CXSCREEN) / 2) / GetSystemMetrics(SM_CXSCREEN);
-    in.mi.dy = (pt.y * 65536 + GetSystemMetrics(SM_CYSCREEN) / 2) / GetSystemMetrics(SM_CYSCREEN);
+    // Rounded up: the system scales back down, and a coordinate rounded to
+    // nearest could land on the pixel before the one asked for.
+    int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
+    in.mi.dx = (pt.x * 65536 + cx - 1) / cx;
+    in.mi.dy = (pt.y * 65536 + cy - 1) / cy;
     in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
     SendInput(1, &in, sizeof(in));
 }
