@@ -100,7 +100,7 @@ hold() {  # program picture
         echo "$1 $2: window $rest; peak working set $peak MiB;" \
              "idle CPU over 5 s $(awk "BEGIN {printf \"%.1f\", 100*($b-$a)/$hz/5}")% of one core" ;;
     esac
-  done
+  done || echo "$1 $2: the driver could not end it as a user would (said above)"
 }
 
 inside() {  # runs in the virtual X server
