@@ -100,7 +100,8 @@ HBITMAP GraphicLoadImageFileToBitmap(const std::wstring& file, LONG background, 
     ErrorScope errors;
     if (stretch && (width == 0 || height == 0)) return nullptr;
     if (!IsFile(file)) {
-        MessageBoxShow(L"[GraphicLoadImageFileToBitmap] called on <" + file + L"> Missing file", L"", LoaderBoxStyle);
+        MessageBoxShow(L"[GraphicLoadImageFileToBitmap] called on <" + file + L"> Missing file", L"",
+                       LoaderBoxStyle);
         return nullptr;
     }
     GdipImage image;
@@ -169,7 +170,8 @@ HBITMAP LoadImageAsBitmap(const std::wstring& path) {
 int FileExists(const std::wstring& path) {
     ErrorScope errors;
     size_t begin = path.find_first_not_of(L' ');
-    std::wstring trimmed = begin == std::wstring::npos ? std::wstring() : path.substr(begin, path.find_last_not_of(L' ') - begin + 1);
+    std::wstring trimmed =
+        begin == std::wstring::npos ? std::wstring() : path.substr(begin, path.find_last_not_of(L' ') - begin + 1);
     GetAttributes(trimmed);
     return ErrorCode() == 0 ? -1 : 0;
 }

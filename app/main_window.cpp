@@ -14,12 +14,9 @@ void ImagePathStore(const std::wstring& path) {
 }
 
 HWND MainDialogBuild(HWND owner) {
-    // A hidden dialog at (10, 10) with a 302 x 197 client area; the layer
-    // makes WS_MINIMIZEBOX the captioned, framed style 0x00020054.
-    MainDialog = DialogNew(UnitPixels, owner, L"", 10, 10, 302, 197, WS_MINIMIZEBOX, 0);
-    // SS_NOTIFY, or the static would let clicks through to the dialog.
-    static_assert((WS_CHILD | WS_VISIBLE | SS_NOTIFY) == 0x50000100 && WS_MINIMIZEBOX == 0x20000);
-    ControlAddGraphic(MainDialog, IDC_GRAPHIC, L"", 0, 0, 150, 81, WS_CHILD | WS_VISIBLE | SS_NOTIFY, 0, nullptr);
+    // A hidden dialog at (10, 10) with a 302 x 197 client area.
+    MainDialog = DialogNew(UnitPixels, owner, L"", 10, 10, 302, 197, MainDialogStyle, 0);
+    ControlAddGraphic(MainDialog, IDC_GRAPHIC, L"", 0, 0, 150, 81, GraphicControlStyle, 0, nullptr);
     GraphicAttach(MainDialog, IDC_GRAPHIC, FALSE);
     GraphicSetColor(ColorDefault, RGB(255, 255, 255));
     GraphicClear(ColorDefault, 0);

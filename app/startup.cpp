@@ -31,7 +31,8 @@ int ViewerMain() {
     }
     if (HMODULE comctl = LoadLibraryA("COMCTL32.DLL")) {
         typedef BOOL(WINAPI * InitEx)(const INITCOMMONCONTROLSEX*);
-        auto initEx = reinterpret_cast<InitEx>(reinterpret_cast<void*>(GetProcAddress(comctl, "InitCommonControlsEx")));
+        auto initEx =
+            reinterpret_cast<InitEx>(reinterpret_cast<void*>(GetProcAddress(comctl, "InitCommonControlsEx")));
         if (initEx) {
             // 0x9FF: the Windows 95 classes, date and Internet controls.
             INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX),

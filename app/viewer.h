@@ -7,7 +7,14 @@
 
 #include "dialog/dialog.h"
 
+// The graphic control that shows the picture, and the styles of the
+// dialog and control that show it: WS_MINIMIZEBOX, which the layer makes a
+// captioned, framed dialog; SS_NOTIFY, or the static would let clicks
+// through to the dialog.
 constexpr int IDC_GRAPHIC = 1001;
+constexpr DWORD MainDialogStyle = WS_MINIMIZEBOX;
+constexpr DWORD GraphicControlStyle = WS_CHILD | WS_VISIBLE | SS_NOTIFY;
+static_assert(MainDialogStyle == 0x20000 && GraphicControlStyle == 0x50000100);
 // The window is sized to the picture plus a fixed allowance for frame and
 // caption; the system's real frame is not measured.
 constexpr int FrameAllowanceWidth = 6;

@@ -16,8 +16,7 @@ int width = 0, height = 0;
 std::wstring PathArgument() {
     const wchar_t* p = GetCommandLineW();
     if (*p == L'"') {
-        for (++p; *p && *p != L'"'; ++p) {
-        }
+        for (++p; *p && *p != L'"'; ++p) {}
         if (*p) ++p;
     } else {
         while (*p > L' ') ++p;

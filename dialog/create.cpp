@@ -49,19 +49,19 @@ private:
 size_t DialogTemplateBuild(BYTE* buffer, size_t size, DWORD style, DWORD exStyle, int x, int y, int width,
                            int height, const FontEntry* font) {
     TemplateWriter t(buffer, size);
-    t.Word(1);        // dlgVer
-    t.Word(0xFFFF);   // signature: an extended template (DLGTEMPLATEEX)
-    t.Dword(0);       // helpID
+    t.Word(1);       // dlgVer
+    t.Word(0xFFFF);  // signature: an extended template (DLGTEMPLATEEX)
+    t.Dword(0);      // helpID
     t.Dword(exStyle);
     t.Dword(style);
-    t.Word(0);        // cDlgItems: controls are added one window at a time
+    t.Word(0);  // cDlgItems: controls are added one window at a time
     t.Word(static_cast<WORD>(x));
     t.Word(static_cast<WORD>(y));
     t.Word(static_cast<WORD>(width));
     t.Word(static_cast<WORD>(height));
-    t.Word(0);        // no menu
-    t.Word(0);        // the system's dialog class
-    t.Text(L" ");     // placeholder; the caption is set after creation
+    t.Word(0);     // no menu
+    t.Word(0);     // the system's dialog class
+    t.Text(L" ");  // placeholder; the caption is set after creation
     t.Word(static_cast<WORD>(RoundHalfEven(font ? font->pointSize : 8.0f)));
     t.Word(static_cast<WORD>(font ? font->logFont.lfWeight : 400));
     t.Byte(font && font->logFont.lfItalic ? 1 : 0);
@@ -101,8 +101,8 @@ void DialogPlace(HWND dialog, HWND owner, DWORD style, int x, int y, int width, 
     }
     // Moved and sized while hidden, without activation, redraw or the
     // WM_WINDOWPOSCHANGING round (0x71C).
-    constexpr UINT Placing = SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_NOCOPYBITS | SWP_NOOWNERZORDER |
-                             SWP_NOSENDCHANGING;
+    constexpr UINT Placing =
+        SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_NOCOPYBITS | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING;
     static_assert(Placing == 0x71C);
     SetWindowPos(dialog, nullptr, x, y, outerWidth, outerHeight, Placing);
 }
@@ -133,7 +133,8 @@ HWND DialogNew(UINT unitMode, HWND owner, const std::wstring& title, int x, int 
     if (pixels) DialogPlace(dialog, owner, finalStyle, x, y, width, height);
     SetWindowTextW(dialog, title.c_str());
 
-    ObjectRecord* record = ObjectRecordAdd(dialog, owner, KindDialog, FlagDialog | (pixels ? FlagPixels : FlagDialogUnits));
+    ObjectRecord* record =
+        ObjectRecordAdd(dialog, owner, KindDialog, FlagDialog | (pixels ? FlagPixels : FlagDialogUnits));
     if (!record) {
         // Nothing could reach an unregistered dialog: do not leave it behind.
         // Its WM_NCDESTROY must not reach DialogDispatch, which would release

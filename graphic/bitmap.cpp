@@ -33,7 +33,8 @@ HBITMAP GraphicBitmapNew(int width, int height) {
     ScopedBitmap bitmap(CreateCompatibleBitmap(screen.get(), width, height));
     ScopedSelection selected(canvas.get(), bitmap.get());
     if (!selected) return nullptr;
-    ObjectRecord* record = ObjectRecordAdd(bitmap.get(), nullptr, KindGraphicBitmap, FlagDeferredRedraw | FlagPixels);
+    ObjectRecord* record =
+        ObjectRecordAdd(bitmap.get(), nullptr, KindGraphicBitmap, FlagDeferredRedraw | FlagPixels);
     if (!record) return nullptr;
     GraphicState& g = record->graphic;
     g.canvasDC = canvas.release();

@@ -107,7 +107,8 @@ BOOL GraphicPaint(HWND dialog, const DRAWITEMSTRUCT* item) {
     const GraphicState& g = record->graphic;
     if (!g.canvasDC) return TRUE;
     if (record->flags & FlagStretchedView) {
-        StretchBlt(item->hDC, 0, 0, g.viewWidth, g.viewHeight, g.canvasDC, 0, 0, g.canvasWidth, g.canvasHeight, SRCCOPY);
+        StretchBlt(item->hDC, 0, 0, g.viewWidth, g.viewHeight, g.canvasDC, 0, 0, g.canvasWidth, g.canvasHeight,
+                   SRCCOPY);
     } else {
         BitBlt(item->hDC, 0, 0, g.viewWidth, g.viewHeight, g.canvasDC, g.scrollX, g.scrollY, SRCCOPY);
     }
@@ -176,8 +177,10 @@ void GraphicControlResize(ObjectRecord* record, int width, int height) {
         ScopedSelection drawing(scratch.get(), fresh.get());
         // The old canvas stays when a new one cannot be made.
         if (drawing) {
-            int keepWidth = static_cast<int>(std::min(static_cast<UINT>(newWidth), static_cast<UINT>(g.canvasWidth)));
-            int keepHeight = static_cast<int>(std::min(static_cast<UINT>(newHeight), static_cast<UINT>(g.canvasHeight)));
+            int keepWidth =
+                static_cast<int>(std::min(static_cast<UINT>(newWidth), static_cast<UINT>(g.canvasWidth)));
+            int keepHeight =
+                static_cast<int>(std::min(static_cast<UINT>(newHeight), static_cast<UINT>(g.canvasHeight)));
             // Background wherever the old canvas does not land: the same
             // pixels as filling it all first, without touching them twice.
             RECT right{keepWidth, 0, newWidth, newHeight};

@@ -26,8 +26,8 @@ HINSTANCE ProgramInstance();
 // ---- Per-thread record -------------------------------------------------
 
 struct ThreadRecord {
-    UINT codePage;          // 0: the system ANSI code page
-    int dialogFontNumber;   // font table entry used by dialog templates
+    UINT codePage;         // 0: the system ANSI code page
+    int dialogFontNumber;  // font table entry used by dialog templates
 };
 
 // Makes the thread slot and the calling thread's record; false when either
@@ -61,8 +61,8 @@ void TextToFixedBuffer(char* buffer, size_t size, const std::string& text);
 
 constexpr const wchar_t* MessageBoxDefaultTitle = L"Brightloom";
 int MessageBoxShow(const std::wstring& text, const std::wstring& title, UINT style);
-int IsFile(const std::wstring& path);            // -1 true, 0 false
-DWORD GetAttributes(const std::wstring& path);   // 0 and error 53/64 on failure
+int IsFile(const std::wstring& path);           // -1 true, 0 false
+DWORD GetAttributes(const std::wstring& path);  // 0 and error 53/64 on failure
 
 // ---- Error register ----------------------------------------------------
 
@@ -91,5 +91,5 @@ private:
     ErrorScope* outer_;
 };
 
-int ErrorCode();           // read and clear the innermost register
-void ErrorRecord(int n);   // 0 becomes 51; 241..255 end the process
+int ErrorCode();          // read and clear the innermost register
+void ErrorRecord(int n);  // 0 becomes 51; 241..255 end the process

@@ -49,9 +49,7 @@ ThreadRecord* ThreadRecordGet() {
     return record;
 }
 
-HINSTANCE ProgramInstance() {
-    return instance ? instance : GetModuleHandleW(nullptr);
-}
+HINSTANCE ProgramInstance() { return instance ? instance : GetModuleHandleW(nullptr); }
 
 void ProgramStart(const ProgramHooks& hooks) {
     OSVERSIONINFOA version{};
@@ -89,6 +87,4 @@ void ProgramExit(int exitCode) {
     ExitProcess(static_cast<UINT>(exitCode));
 }
 
-void ProgramAbort() {
-    ExitProcess(255);
-}
+void ProgramAbort() { ExitProcess(255); }

@@ -12,13 +12,13 @@ constexpr auto B = ExpectedMessage::Both;
 TEST(GraphicControlWindow, ViewerControlStyleClassIdAndFont) {
     HWND d = ViewerDialog();
     DialogGuard guard(d);
-    ControlAddGraphic(d, GraphicId, L"", 0, 0, 150, 81, 0x50000100, 0, nullptr);
-    HWND c = ControlHandle(d, GraphicId);
+    ControlAddGraphic(d, IDC_GRAPHIC, L"", 0, 0, 150, 81, GraphicControlStyle, 0, nullptr);
+    HWND c = ControlHandle(d, IDC_GRAPHIC);
     ASSERT_TRUE(c);
     wchar_t cls[16] = {};
     GetClassNameW(c, cls, 16);
     EXPECT_EQ(_wcsicmp(cls, L"Static"), 0);
-    EXPECT_EQ(GetDlgCtrlID(c), GraphicId);
+    EXPECT_EQ(GetDlgCtrlID(c), IDC_GRAPHIC);
     EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(c, GWL_STYLE)), 0x5000010Du);
     EXPECT_EQ(GetWindowLongW(c, GWL_EXSTYLE) & ~WS_EX_NOPARENTNOTIFY, 0);
     RECT r;
@@ -42,7 +42,7 @@ TEST(GraphicControlWindow, ViewerControlStyleClassIdAndFont) {
 
 TEST(GraphicControlWindow, DefaultStyleIsATabStop) {
     EXPECT_EQ(ControlFinalStyle(0), 0x5001000Du);
-    EXPECT_EQ(ControlFinalStyle(0x50000100), 0x5000010Du);
+    EXPECT_EQ(ControlFinalStyle(GraphicControlStyle), 0x5000010Du);
     EXPECT_EQ(ControlFinalStyle(WS_BORDER), static_cast<DWORD>(WS_BORDER) | 0x5000000Du);
     HWND d = ViewerDialog();
     DialogGuard guard(d);
@@ -88,17 +88,17 @@ void FillCanvasPattern(ObjectRecord* rec) {
 TEST(Resize, KeepsTopLeftAndFillsWithBackground) {
     HWND d = ViewerDialog();
     DialogGuard guard(d);
-    ControlAddGraphic(d, GraphicId, L"", 0, 0, 150, 81, 0x50000100, 0, nullptr);
-    GraphicAttach(d, GraphicId, TRUE);
+    ControlAddGraphic(d, IDC_GRAPHIC, L"", 0, 0, 150, 81, GraphicControlStyle, 0, nullptr);
+    GraphicAttach(d, IDC_GRAPHIC, TRUE);
     GraphicSetColor(ColorDefault, 0x00336699);
-    ObjectRecord* rec = ObjectRecordFind(ControlHandle(d, GraphicId));
+    ObjectRecord* rec = ObjectRecordFind(ControlHandle(d, IDC_GRAPHIC));
     FillCanvasPattern(rec);
 
-    ControlSetSize(d, GraphicId, 300, 200);
+    ControlSetSize(d, IDC_GRAPHIC, 300, 200);
     EXPECT_EQ(rec->graphic.canvasWidth, 300);
     EXPECT_EQ(rec->graphic.canvasHeight, 200);
-    EXPECT_EQ(ClientSize(ControlHandle(d, GraphicId)).cx, 300);
-    EXPECT_EQ(ClientSize(ControlHandle(d, GraphicId)).cy, 200);
+    EXPECT_EQ(ClientSize(ControlHandle(d, IDC_GRAPHIC)).cx, 300);
+    EXPECT_EQ(ClientSize(ControlHandle(d, IDC_GRAPHIC)).cy, 200);
     Pixels p = DcPixels(rec->graphic.canvasDC, 0, 0, 300, 200);
     int wrong = 0;
     for (int y = 0; y < 200; ++y)
@@ -108,21 +108,22 @@ TEST(Resize, KeepsTopLeftAndFillsWithBackground) {
         }
     EXPECT_EQ(wrong, 0);
 
-    ControlSetSize(d, GraphicId, 150, 81);
+    ControlSetSize(d, IDC_GRAPHIC, 150, 81);
     p = DcPixels(rec->graphic.canvasDC, 0, 0, 150, 81);
     wrong = 0;
     for (int y = 0; y < 81; ++y)
-        for (int x = 0; x < 150; ++x) wrong += p[static_cast<size_t>(y) * 150 + x] != Rgb(RGB(x & 0xFF, y & 0xFF, 77));
+        for (int x = 0; x < 150; ++x)
+            wrong += p[static_cast<size_t>(y) * 150 + x] != Rgb(RGB(x & 0xFF, y & 0xFF, 77));
     EXPECT_EQ(wrong, 0);
 
-    ControlSetSize(d, GraphicId, 0, 0);
+    ControlSetSize(d, IDC_GRAPHIC, 0, 0);
     EXPECT_EQ(rec->graphic.canvasWidth, 1);
     EXPECT_EQ(rec->graphic.canvasHeight, 1);
-    EXPECT_EQ(ClientSize(ControlHandle(d, GraphicId)).cx, 1);
-    EXPECT_EQ(ClientSize(ControlHandle(d, GraphicId)).cy, 1);
+    EXPECT_EQ(ClientSize(ControlHandle(d, IDC_GRAPHIC)).cx, 1);
+    EXPECT_EQ(ClientSize(ControlHandle(d, IDC_GRAPHIC)).cy, 1);
 
     // Made at 0 x 0, a control still draws in colour once it has a size.
-    ControlAddGraphic(d, 1002, L"", 0, 0, 0, 0, 0x50000100, 0, nullptr);
+    ControlAddGraphic(d, 1002, L"", 0, 0, 0, 0, GraphicControlStyle, 0, nullptr);
     ControlSetSize(d, 1002, 4, 3);
     GraphicAttach(d, 1002, TRUE);
     GraphicClear(0x00336699, 0);
@@ -134,7 +135,7 @@ TEST(Resize, KeepsTopLeftAndFillsWithBackground) {
 TEST(Resize, BorderIsAllowedFor) {
     HWND d = ViewerDialog();
     DialogGuard guard(d);
-    ControlAddGraphic(d, 4, L"", 0, 0, 50, 50, 0x50000100 | WS_BORDER, 0, nullptr);
+    ControlAddGraphic(d, 4, L"", 0, 0, 50, 50, GraphicControlStyle | WS_BORDER, 0, nullptr);
     HWND c = ControlHandle(d, 4);
     ControlSetSize(d, 4, 100, 60);
     SIZE outer = OuterSize(c);
@@ -157,8 +158,8 @@ struct ShownDialog {
 ShownDialog ShowWithControl(int left, int top) {
     ShownDialog s{};
     s.dialog = DialogNew(UnitPixels, nullptr, L"paint", left, top, 120, 80, 0, 0);
-    ControlAddGraphic(s.dialog, GraphicId, L"", 0, 0, 120, 80, 0x50000100, 0, nullptr);
-    s.control = ControlHandle(s.dialog, GraphicId);
+    ControlAddGraphic(s.dialog, IDC_GRAPHIC, L"", 0, 0, 120, 80, GraphicControlStyle, 0, nullptr);
+    s.control = ControlHandle(s.dialog, IDC_GRAPHIC);
     ShowWindow(s.dialog, SW_SHOW);
     UpdateWindow(s.dialog);
     PumpFor(50);
@@ -171,7 +172,7 @@ ShownDialog ShowWithControl(int left, int top) {
 TEST(Painting, ClearNotDeferredReachesScreenBeforeReturn) {
     ShownDialog s = ShowWithControl(300, 300);
     DialogGuard guard(s.dialog);
-    GraphicAttach(s.dialog, GraphicId, FALSE);
+    GraphicAttach(s.dialog, IDC_GRAPHIC, FALSE);
     GraphicClear(0x0000FF, 0);  // red, no pumping after
     Pixels p = WindowPixels(s.control, 0, 0, 120, 80);
     EXPECT_EQ(PixelsCount(p, 0xFF0000), 120 * 80);
@@ -184,9 +185,9 @@ TEST(Painting, ClearNotDeferredReachesScreenBeforeReturn) {
 TEST(Painting, DeferredClearWaitsForRedraw) {
     ShownDialog s = ShowWithControl(300, 420);
     DialogGuard guard(s.dialog);
-    GraphicAttach(s.dialog, GraphicId, FALSE);
+    GraphicAttach(s.dialog, IDC_GRAPHIC, FALSE);
     GraphicClear(0xFFFFFF, 0);
-    GraphicAttach(s.dialog, GraphicId, TRUE);
+    GraphicAttach(s.dialog, IDC_GRAPHIC, TRUE);
     GraphicClear(0x0000FF, 0);
     Pixels p = WindowPixels(s.control, 0, 0, 120, 80);
     EXPECT_EQ(PixelsCount(p, 0xFFFFFF), 120 * 80);
@@ -201,8 +202,8 @@ TEST(Painting, DeferredClearWaitsForRedraw) {
 TEST(Painting, DrawItemPaintsOnlyForDrawEntire) {
     HWND d = ViewerDialog();
     DialogGuard guard(d);
-    ControlAddGraphic(d, GraphicId, L"", 0, 0, 20, 10, 0x50000100, 0, nullptr);
-    GraphicAttach(d, GraphicId, TRUE);
+    ControlAddGraphic(d, IDC_GRAPHIC, L"", 0, 0, 20, 10, GraphicControlStyle, 0, nullptr);
+    GraphicAttach(d, IDC_GRAPHIC, TRUE);
     GraphicClear(0x0000FF, 0);
     GraphicDetach();
     HDC screen = GetDC(nullptr);
@@ -214,15 +215,15 @@ TEST(Painting, DrawItemPaintsOnlyForDrawEntire) {
     FillRect(mem, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
     DRAWITEMSTRUCT item{};
     item.CtlType = ODT_STATIC;
-    item.CtlID = GraphicId;
+    item.CtlID = IDC_GRAPHIC;
     item.itemAction = ODA_FOCUS;
-    item.hwndItem = ControlHandle(d, GraphicId);
+    item.hwndItem = ControlHandle(d, IDC_GRAPHIC);
     item.hDC = mem;
     item.rcItem = all;
-    EXPECT_EQ(DialogDispatch(d, WM_DRAWITEM, GraphicId, reinterpret_cast<LPARAM>(&item)), FALSE);
+    EXPECT_EQ(DialogDispatch(d, WM_DRAWITEM, IDC_GRAPHIC, reinterpret_cast<LPARAM>(&item)), FALSE);
     EXPECT_EQ(PixelsCount(DcPixels(mem, 0, 0, 20, 10), 0xFFFFFF), 200);
     item.itemAction = ODA_DRAWENTIRE | ODA_FOCUS;
-    EXPECT_EQ(DialogDispatch(d, WM_DRAWITEM, GraphicId, reinterpret_cast<LPARAM>(&item)), TRUE);
+    EXPECT_EQ(DialogDispatch(d, WM_DRAWITEM, IDC_GRAPHIC, reinterpret_cast<LPARAM>(&item)), TRUE);
     EXPECT_EQ(PixelsCount(DcPixels(mem, 0, 0, 20, 10), 0xFF0000), 200);
     item.CtlID = 1002;  // no such graphic control
     EXPECT_EQ(DialogDispatch(d, WM_DRAWITEM, 1002, reinterpret_cast<LPARAM>(&item)), FALSE);
@@ -241,23 +242,25 @@ TEST(Painting, RedrawOfBitmapShowsNothingAndKeepsPixels) {
 }
 
 TEST(GraphicControlKeys, KeySlotRules) {
-    auto lp = [](UINT scan, bool extended) { return static_cast<LPARAM>((scan << 16) | (extended ? 1u << 24 : 0) | 1); };
-    EXPECT_TRUE(GraphicKeyIsStored(lp(0x48, true), true, false));    // arrow up (extended)
-    EXPECT_FALSE(GraphicKeyIsStored(lp(0x1C, true), true, false));   // keypad Enter
-    EXPECT_FALSE(GraphicKeyIsStored(lp(0x35, true), true, false));   // keypad /
+    auto lp = [](UINT scan, bool extended) {
+        return static_cast<LPARAM>((scan << 16) | (extended ? 1u << 24 : 0) | 1);
+    };
+    EXPECT_TRUE(GraphicKeyIsStored(lp(0x48, true), true, false));   // arrow up (extended)
+    EXPECT_FALSE(GraphicKeyIsStored(lp(0x1C, true), true, false));  // keypad Enter
+    EXPECT_FALSE(GraphicKeyIsStored(lp(0x35, true), true, false));  // keypad /
     EXPECT_FALSE(GraphicKeyIsStored(lp(0x45, true), false, false));
-    EXPECT_TRUE(GraphicKeyIsStored(lp(0x3B, false), true, false));   // F1
-    EXPECT_TRUE(GraphicKeyIsStored(lp(0x44, false), true, false));   // F10
-    EXPECT_TRUE(GraphicKeyIsStored(lp(0x57, false), true, false));   // F11
-    EXPECT_TRUE(GraphicKeyIsStored(lp(0x58, false), true, false));   // F12
-    EXPECT_FALSE(GraphicKeyIsStored(lp(0x1E, false), false, true));  // 'A'
-    EXPECT_FALSE(GraphicKeyIsStored(lp(0x0F, false), false, false)); // Tab
-    EXPECT_FALSE(GraphicKeyIsStored(lp(0x01, false), false, false)); // Escape
-    EXPECT_TRUE(GraphicKeyIsStored(lp(0x48, false), false, false));  // keypad 8, NumLock off
-    EXPECT_FALSE(GraphicKeyIsStored(lp(0x48, false), true, false));  // NumLock on
-    EXPECT_TRUE(GraphicKeyIsStored(lp(0x48, false), true, true));    // NumLock on, Shift down
-    EXPECT_FALSE(GraphicKeyIsStored(lp(0x4A, false), false, false)); // keypad -
-    EXPECT_FALSE(GraphicKeyIsStored(lp(0x4E, false), false, false)); // keypad +
+    EXPECT_TRUE(GraphicKeyIsStored(lp(0x3B, false), true, false));    // F1
+    EXPECT_TRUE(GraphicKeyIsStored(lp(0x44, false), true, false));    // F10
+    EXPECT_TRUE(GraphicKeyIsStored(lp(0x57, false), true, false));    // F11
+    EXPECT_TRUE(GraphicKeyIsStored(lp(0x58, false), true, false));    // F12
+    EXPECT_FALSE(GraphicKeyIsStored(lp(0x1E, false), false, true));   // 'A'
+    EXPECT_FALSE(GraphicKeyIsStored(lp(0x0F, false), false, false));  // Tab
+    EXPECT_FALSE(GraphicKeyIsStored(lp(0x01, false), false, false));  // Escape
+    EXPECT_TRUE(GraphicKeyIsStored(lp(0x48, false), false, false));   // keypad 8, NumLock off
+    EXPECT_FALSE(GraphicKeyIsStored(lp(0x48, false), true, false));   // NumLock on
+    EXPECT_TRUE(GraphicKeyIsStored(lp(0x48, false), true, true));     // NumLock on, Shift down
+    EXPECT_FALSE(GraphicKeyIsStored(lp(0x4A, false), false, false));  // keypad -
+    EXPECT_FALSE(GraphicKeyIsStored(lp(0x4E, false), false, false));  // keypad +
 }
 
 namespace {
@@ -274,8 +277,8 @@ LRESULT CALLBACK WatchSent(int code, WPARAM wp, LPARAM lp) {
 
 TEST(GraphicControlKeys, MessagesOfTheControl) {
     HWND d = DialogNew(UnitPixels, nullptr, L"", 10, 10, 100, 100, 0, 0);
-    ControlAddGraphic(d, GraphicId, L"", 0, 0, 50, 50, 0x50000100, 0, nullptr);
-    HWND c = ControlHandle(d, GraphicId);
+    ControlAddGraphic(d, IDC_GRAPHIC, L"", 0, 0, 50, 50, GraphicControlStyle, 0, nullptr);
+    HWND c = ControlHandle(d, IDC_GRAPHIC);
     ObjectRecord* r = ObjectRecordFind(c);
     EXPECT_EQ(SendMessageW(c, WM_GETDLGCODE, 0, 0), DLGC_WANTALLKEYS);
     r->graphic.keySlot = 0;
@@ -304,7 +307,8 @@ TEST(GraphicControlKeys, MessagesOfTheControl) {
     };
     EXPECT_MESSAGES(sentLog, wheelScrolls);
 
-    HWND other = CreateWindowExW(0, L"BUTTON", L"b", WS_CHILD | WS_VISIBLE, 60, 0, 20, 20, d, nullptr, nullptr, nullptr);
+    HWND other =
+        CreateWindowExW(0, L"BUTTON", L"b", WS_CHILD | WS_VISIBLE, 60, 0, 20, 20, d, nullptr, nullptr, nullptr);
     ShowWindow(d, SW_SHOW);
     SetFocus(c);
     EXPECT_TRUE(r->flags & FlagHasFocus);
@@ -317,4 +321,3 @@ TEST(GraphicControlKeys, MessagesOfTheControl) {
     // After its record is gone the procedure answers 0 and goes nowhere.
     EXPECT_EQ(GraphicControlProc(c, WM_GETDLGCODE, 0, 0), 0);
 }
-

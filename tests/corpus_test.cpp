@@ -52,7 +52,7 @@ Outcome Observe(const std::wstring& tail, DWORD timeoutMs = 20000) {
                 DriverPressOk(w);
             } else if (w != clicked) {
                 o.window = true;
-                HWND control = GetDlgItem(w, ViewerPictureId);
+                HWND control = GetDlgItem(w, IDC_GRAPHIC);
                 RECT r{};
                 GetClientRect(control, &r);
                 o.controlWidth = r.right;
@@ -86,7 +86,7 @@ void CheckPictureFile(const std::wstring& path) {
     Outcome o = Observe(L" \"" + path + L"\"");
     ++tally[o.Kind()];
     ASSERT_FALSE(o.hung) << (o.startError ? "the viewer did not start: error " + std::to_string(o.startError)
-                                           : std::string("the viewer hung"));
+                                          : std::string("the viewer hung"));
     EXPECT_EQ(o.exitCode, 0u);
     EXPECT_TRUE(o.window) << o.Kind();
     if (!decodes) {
@@ -127,12 +127,14 @@ std::string PngChunk(const std::string& type, const std::string& data) {
 std::string PngClaiming(uint32_t w, uint32_t h) {
     std::string ihdr = Big32(w) + Big32(h) + std::string("\x08\x02\x00\x00\x00", 5);
     std::string idat("\x78\x9c\x63\x60\x00\x00\x00\x02\x00\x01", 10);
-    return std::string("\x89PNG\r\n\x1a\n", 8) + PngChunk("IHDR", ihdr) + PngChunk("IDAT", idat) + PngChunk("IEND", "");
+    return std::string("\x89PNG\r\n\x1a\n", 8) + PngChunk("IHDR", ihdr) + PngChunk("IDAT", idat) +
+           PngChunk("IEND", "");
 }
 
 std::string BmpClaiming(int32_t w, int32_t h) {
-    std::string info = BytesLittle32(40) + BytesLittle32(static_cast<uint32_t>(w)) + BytesLittle32(static_cast<uint32_t>(h)) +
-                       std::string("\x01\x00\x18\x00", 4) + std::string(24, '\0');
+    std::string info = BytesLittle32(40) + BytesLittle32(static_cast<uint32_t>(w)) +
+                       BytesLittle32(static_cast<uint32_t>(h)) + std::string("\x01\x00\x18\x00", 4) +
+                       std::string(24, '\0');
     std::string pixels(64, '\x7f');
     std::string header = std::string("BM") + BytesLittle32(14 + 40 + 64) + BytesLittle32(0) + BytesLittle32(14 + 40);
     return header + info + pixels;

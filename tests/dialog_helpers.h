@@ -7,9 +7,6 @@
 
 #include "dialog/dialog.h"
 
-// The id of the graphic control in the dialog tests (the viewer's own).
-constexpr int GraphicId = 1001;
-
 // Destroys a dialog left over by a failing test.
 class DialogGuard {
 public:
@@ -66,5 +63,4 @@ inline SIZE ClientSize(HWND w) {
     return {r.right, r.bottom};
 }
 
-inline HWND ViewerDialog() { return DialogNew(UnitPixels, nullptr, L"", 10, 10, 302, 197, 0x20000, 0); }
-
+inline HWND ViewerDialog() { return DialogNew(UnitPixels, nullptr, L"", 10, 10, 302, 197, MainDialogStyle, 0); }

@@ -7,25 +7,33 @@
 #include "dialog_helpers.h"
 #include "support/support.h"
 
-
 TEST(DialogStyle, FinalStyleRules) {
     EXPECT_EQ(DialogFinalStyle(0, 10, 10, nullptr), 0x80C000D4u);
-    EXPECT_EQ(DialogFinalStyle(0x20000, 10, 10, nullptr), 0x00020054u);
-    EXPECT_EQ(DialogFinalStyle(0x20000 | WS_VISIBLE | DS_SYSMODAL, 10, 10, nullptr), 0x00020054u);
-    EXPECT_EQ(DialogFinalStyle(0x20000, DialogPositionDefault, 10, nullptr), 0x00020054u | DS_CENTER);
-    EXPECT_EQ(DialogFinalStyle(0x20000, 10, DialogPositionDefault, nullptr), 0x00020054u | DS_CENTER);
+    EXPECT_EQ(DialogFinalStyle(MainDialogStyle, 10, 10, nullptr), 0x00020054u);
+    EXPECT_EQ(DialogFinalStyle(MainDialogStyle | WS_VISIBLE | DS_SYSMODAL, 10, 10, nullptr), 0x00020054u);
+    EXPECT_EQ(DialogFinalStyle(MainDialogStyle, DialogPositionDefault, 10, nullptr), 0x00020054u | DS_CENTER);
+    EXPECT_EQ(DialogFinalStyle(MainDialogStyle, 10, DialogPositionDefault, nullptr), 0x00020054u | DS_CENTER);
     // A child without an owner becomes a popup; with one it stays a child.
     EXPECT_EQ(DialogFinalStyle(WS_CHILD | DS_ABSALIGN, 0, 0, nullptr), static_cast<DWORD>(WS_POPUP) | 0x54u);
     HWND owner = reinterpret_cast<HWND>(0x1234);
-    EXPECT_EQ(DialogFinalStyle(WS_CHILD | WS_POPUP | DS_ABSALIGN, 0, 0, owner), static_cast<DWORD>(WS_CHILD) | 0x54u);
+    EXPECT_EQ(DialogFinalStyle(WS_CHILD | WS_POPUP | DS_ABSALIGN, 0, 0, owner),
+              static_cast<DWORD>(WS_CHILD) | 0x54u);
 }
 
 TEST(DialogTemplate, BytesFieldByField) {
     alignas(4) BYTE t[DialogTemplateSize];
     memset(t, 0xEE, sizeof t);
     size_t n = DialogTemplateBuild(t, sizeof t, 0x00020054, 0x12345678, 10, -2, 302, 197, FontTableFind(1));
-    auto word = [&](size_t at) { WORD v; memcpy(&v, t + at, 2); return v; };
-    auto dword = [&](size_t at) { DWORD v; memcpy(&v, t + at, 4); return v; };
+    auto word = [&](size_t at) {
+        WORD v;
+        memcpy(&v, t + at, 2);
+        return v;
+    };
+    auto dword = [&](size_t at) {
+        DWORD v;
+        memcpy(&v, t + at, 4);
+        return v;
+    };
     EXPECT_EQ(word(0), 1);              // dlgVer
     EXPECT_EQ(word(2), 0xFFFF);         // signature: extended template
     EXPECT_EQ(dword(4), 0u);            // helpID
@@ -40,10 +48,10 @@ TEST(DialogTemplate, BytesFieldByField) {
     EXPECT_EQ(word(28), 0);             // system dialog class
     EXPECT_EQ(word(30), L' ');          // title: one blank
     EXPECT_EQ(word(32), 0);
-    EXPECT_EQ(word(34), 8);             // pointsize
-    EXPECT_EQ(word(36), 400);           // weight
-    EXPECT_EQ(t[38], 0);                // italic
-    EXPECT_EQ(t[39], 0);                // charset
+    EXPECT_EQ(word(34), 8);    // pointsize
+    EXPECT_EQ(word(36), 400);  // weight
+    EXPECT_EQ(t[38], 0);       // italic
+    EXPECT_EQ(t[39], 0);       // charset
     const wchar_t face[] = L"MS Sans Serif";
     EXPECT_EQ(memcmp(t + 40, face, sizeof face), 0);  // typeface with its zero
     EXPECT_EQ(n, 40 + sizeof face);
@@ -79,7 +87,7 @@ TEST(DialogNew, ViewerCallGivesHiddenDialogAtTenTen) {
 }
 
 TEST(DialogNew, ClientAreaIsExactWhateverTheFrame) {
-    const DWORD styles[] = {0, 0x20000, WS_CAPTION | WS_THICKFRAME | WS_SYSMENU, WS_POPUP | WS_BORDER};
+    const DWORD styles[] = {0, MainDialogStyle, WS_CAPTION | WS_THICKFRAME | WS_SYSMENU, WS_POPUP | WS_BORDER};
     for (DWORD style : styles) {
         HWND d = DialogNew(UnitPixels, nullptr, L"T", 40, 30, 123, 77, style, 0);
         DialogGuard guard(d);
@@ -92,7 +100,7 @@ TEST(DialogNew, ClientAreaIsExactWhateverTheFrame) {
 }
 
 TEST(DialogNew, VisibleStyleHasNoEffectAndTitleIsSet) {
-    HWND d = DialogNew(UnitPixels, nullptr, L"Caption \u00e9", 10, 10, 50, 50, WS_VISIBLE | 0x20000, 0);
+    HWND d = DialogNew(UnitPixels, nullptr, L"Caption \u00e9", 10, 10, 50, 50, WS_VISIBLE | MainDialogStyle, 0);
     DialogGuard guard(d);
     ASSERT_TRUE(d);
     EXPECT_FALSE(IsWindowVisible(d));
@@ -115,8 +123,8 @@ TEST(DialogNew, CentredByOuterSizeInWorkArea) {
     EXPECT_EQ(DialogCentre(0, 1280, 300), 490);
     EXPECT_EQ(DialogCentre(0, 100, 300), 0);  // too large lands at 0
 
-    HWND big = DialogNew(UnitPixels, nullptr, L"", DialogPositionDefault, DialogPositionDefault,
-                         work.right + 500, work.bottom + 500, 0, 0);
+    HWND big = DialogNew(UnitPixels, nullptr, L"", DialogPositionDefault, DialogPositionDefault, work.right + 500,
+                         work.bottom + 500, 0, 0);
     DialogGuard bigGuard(big);
     ASSERT_TRUE(big);
     GetWindowRect(big, &r);
@@ -194,13 +202,13 @@ TEST(Leaks, DialogsWithControlsLeaveNothingBehind) {
     int objects = GdiObjectsLive();
     for (int i = 0; i < 50; ++i) {
         HWND d = ViewerDialog();
-        ControlAddGraphic(d, GraphicId, L"", 0, 0, 150, 81, 0x50000100, 0, nullptr);
+        ControlAddGraphic(d, IDC_GRAPHIC, L"", 0, 0, 150, 81, GraphicControlStyle, 0, nullptr);
         ControlAddGraphic(d, 1002, L"", 0, 0, 30, 30, 0, 0, nullptr);
-        GraphicAttach(d, GraphicId, FALSE);
+        GraphicAttach(d, IDC_GRAPHIC, FALSE);
         const LONG backgrounds[] = {0xFFFFFF, ColorTransparent, ColorDefault};
         GraphicSetColor(ColorDefault, backgrounds[i % 3]);
         GraphicClear(ColorDefault, 0);
-        ControlSetSize(d, GraphicId, 300, 200);
+        ControlSetSize(d, IDC_GRAPHIC, 300, 200);
         GraphicDetach();
         DestroyWindow(d);
     }
@@ -219,7 +227,8 @@ LRESULT CALLBACK Squat(int code, WPARAM wParam, LPARAM lParam) {
     if (code == HCBT_CREATEWND && !squatted) {
         const auto* create = reinterpret_cast<const CBT_CREATEWNDW*>(lParam);
         const wchar_t* cls = create->lpcs->lpszClass;
-        bool match = IS_INTRESOURCE(cls) ? cls == squatClass : !IS_INTRESOURCE(squatClass) && _wcsicmp(cls, squatClass) == 0;
+        bool match =
+            IS_INTRESOURCE(cls) ? cls == squatClass : !IS_INTRESOURCE(squatClass) && _wcsicmp(cls, squatClass) == 0;
         if (match) {
             squatted = reinterpret_cast<HWND>(wParam);
             ObjectRecordAdd(squatted, nullptr, 3, 0);
@@ -241,11 +250,11 @@ TEST(RegistrationFailure, ControlWithoutRecordIsNotLeftBehind) {
     HWND d = ViewerDialog();
     DialogGuard guard(d);
     SquatNext(L"STATIC");
-    ControlAddGraphic(d, GraphicId, L"", 0, 0, 150, 81, 0x50000100, 0, nullptr);
+    ControlAddGraphic(d, IDC_GRAPHIC, L"", 0, 0, 150, 81, GraphicControlStyle, 0, nullptr);
     SquatStop();
     ASSERT_TRUE(squatted);
-    EXPECT_EQ(ControlHandle(d, GraphicId), nullptr);  // the caller sees no control
-    EXPECT_FALSE(IsWindow(squatted));            // and none is left in the dialog
+    EXPECT_EQ(ControlHandle(d, IDC_GRAPHIC), nullptr);  // the caller sees no control
+    EXPECT_FALSE(IsWindow(squatted));                   // and none is left in the dialog
     ObjectRecord* squatter = ObjectRecordFind(squatted);
     ASSERT_TRUE(squatter);
     EXPECT_EQ(squatter->kind, 3);  // the record that was there is unchanged

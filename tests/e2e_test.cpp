@@ -72,7 +72,7 @@ MainWindowFacts Facts(HWND main) {
     f.caption = DriverWindowText(main);
     f.style = static_cast<DWORD>(GetWindowLongW(main, GWL_STYLE));
     EnumChildWindows(main, CountChild, reinterpret_cast<LPARAM>(&f.children));
-    f.control = GetDlgItem(main, ViewerPictureId);
+    f.control = GetDlgItem(main, IDC_GRAPHIC);
     f.controlStyle = static_cast<DWORD>(GetWindowLongW(f.control, GWL_STYLE));
     GetClientRect(f.control, &f.controlClient);
     return f;
@@ -98,7 +98,7 @@ void ExpectOuterSizeForPicture(HWND main, int width, int height) {
 // client area, not assumed.
 void ExpectPictureShown(HWND main, int width, int height, const Pixels& expected) {
     ASSERT_EQ(expected.size(), static_cast<size_t>(width) * static_cast<size_t>(height));
-    HWND control = GetDlgItem(main, ViewerPictureId);
+    HWND control = GetDlgItem(main, IDC_GRAPHIC);
     ASSERT_TRUE(control);
     RECT own;
     GetClientRect(control, &own);
@@ -114,8 +114,8 @@ void ExpectPictureShown(HWND main, int width, int height, const Pixels& expected
     GetClientRect(main, &client);
     RECT part = DriverVisiblePart(control);
     SCOPED_TRACE(testing::Message() << "client area " << client.right << " x " << client.bottom << ", visible "
-                                    << part.right - part.left << " x " << part.bottom - part.top << " of "
-                                    << width << " x " << height);
+                                    << part.right - part.left << " x " << part.bottom - part.top << " of " << width
+                                    << " x " << height);
     EXPECT_EQ(part.left, 0);
     EXPECT_EQ(part.top, 0);
     EXPECT_EQ(part.right, std::min<LONG>(width, client.right));
@@ -165,7 +165,7 @@ TEST_F(EndToEnd, MovesAndKeysDoNotEndItAClickDoes) {
     Viewer v;
     HWND main = ShowNewPicture(v, L"small.bmp", 120, 90, PictureFormat::Bmp);
     ASSERT_TRUE(main);
-    HWND control = GetDlgItem(main, ViewerPictureId);
+    HWND control = GetDlgItem(main, IDC_GRAPHIC);
     DriverMoveMouse(control, 10, 10);
     DriverMoveMouse(control, 60, 40);
     DriverKey(VK_ESCAPE);
@@ -220,7 +220,7 @@ TEST_F(EndToEnd, DirectoryGivesMissingFileBoxThenSmallWindow) {
     HWND main = v.Main();
     ASSERT_TRUE(main);
     EXPECT_EQ(DriverWindowText(main), L"albums");
-    HWND control = GetDlgItem(main, ViewerPictureId);
+    HWND control = GetDlgItem(main, IDC_GRAPHIC);
     RECT c;
     GetClientRect(control, &c);
     EXPECT_EQ(c.right, 1);
@@ -243,7 +243,7 @@ TEST_F(EndToEnd, NotAPictureGivesReadErrorBoxThenWindow) {
     HWND main = v.Main();
     ASSERT_TRUE(main);
     EXPECT_EQ(DriverWindowText(main), L"notes.png");
-    DriverClick(GetDlgItem(main, ViewerPictureId), 0, 0);
+    DriverClick(GetDlgItem(main, IDC_GRAPHIC), 0, 0);
     EXPECT_EQ(v.Exit(), 0u);
 }
 
@@ -290,7 +290,7 @@ TEST_F(EndToEnd, EveryFormatShowsAtNativeSize) {
             EXPECT_GT(yellowRed, blueRed + 100);
         }
         ExpectPictureShown(main, 128, 72, expected);
-        HWND control = GetDlgItem(main, ViewerPictureId);
+        HWND control = GetDlgItem(main, IDC_GRAPHIC);
         DriverClick(control, 3, 3);
         EXPECT_EQ(v.Exit(), 0u);
     }
@@ -307,7 +307,7 @@ TEST_F(EndToEnd, NamesOutsideTheAnsiCodePageOpen) {
         ASSERT_TRUE(main) << "the picture did not open";
         EXPECT_EQ(DriverWindowText(main), name);
         ExpectPictureShown(main, 64, 48, Expected(64, 48, PatternColour));
-        DriverClick(GetDlgItem(main, ViewerPictureId), 1, 1);
+        DriverClick(GetDlgItem(main, IDC_GRAPHIC), 1, 1);
         EXPECT_EQ(v.Exit(), 0u);
     }
 }
@@ -316,7 +316,7 @@ TEST_F(EndToEnd, FocusComesBackAfterReactivation) {
     Viewer v;
     HWND main = ShowNewPicture(v, L"focus.png", 100, 60, PictureFormat::Png);
     ASSERT_TRUE(main);
-    HWND control = GetDlgItem(main, ViewerPictureId);
+    HWND control = GetDlgItem(main, IDC_GRAPHIC);
     auto focusOf = [&] {
         GUITHREADINFO info{};
         info.cbSize = sizeof(info);
@@ -377,7 +377,7 @@ TEST_F(EndToEnd, RightPressAloneClosesAReleaseAloneDoesNot) {
     Viewer v;
     HWND main = ShowNewPicture(v, L"press.png", 40, 30, PictureFormat::Png);
     ASSERT_TRUE(main);
-    HWND control = GetDlgItem(main, ViewerPictureId);
+    HWND control = GetDlgItem(main, IDC_GRAPHIC);
     PostMessageW(control, WM_RBUTTONUP, 0, MAKELPARAM(5, 5));
     PostMessageW(control, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
     EXPECT_FALSE(DriverWaitExit(v.p, 1500, nullptr)) << "a button release closed the window";
@@ -405,6 +405,6 @@ TEST_F(EndToEnd, FailedLoadBoxIsTaskModalThenTheWindowAsksFor6By29) {
     GetWindowRect(main, &r);
     EXPECT_EQ(r.right - r.left, std::max(6, GetSystemMetrics(SM_CXMIN)));
     EXPECT_EQ(r.bottom - r.top, std::max(29, GetSystemMetrics(SM_CYMIN)));
-    DriverClick(GetDlgItem(main, ViewerPictureId), 0, 0);
+    DriverClick(GetDlgItem(main, IDC_GRAPHIC), 0, 0);
     EXPECT_EQ(v.Exit(), 0u);
 }

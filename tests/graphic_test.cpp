@@ -74,7 +74,7 @@ TEST(GraphicBitmap, NoTargetDoesNothing) {
     GraphicBitmapEnd();
     EXPECT_EQ(ObjectRecordCount(), records + 1);
     EXPECT_EQ(PixelsCount(CanvasPixels(other.get()), 0xFF0000), 100);  // untouched
-    EXPECT_EQ(ErrorCode(), 0);  // only the attach records an error
+    EXPECT_EQ(ErrorCode(), 0);                                         // only the attach records an error
 }
 
 TEST(GraphicClear, StylesOnPixels) {
@@ -216,16 +216,16 @@ TEST(GraphicMarkChanged, SwapClampMerge) {
 TEST(GraphicAttach, ControlsAndWhatDoesNotResolve) {
     ErrorScope scope;
     HWND d = DialogNew(UnitPixels, nullptr, L"", 10, 10, 100, 100, 0, 0);
-    ControlAddGraphic(d, GraphicId, L"", 0, 0, 50, 40, 0x50000100, 0, nullptr);
-    HWND button = CreateWindowExW(0, L"BUTTON", L"b", WS_CHILD, 0, 50, 20, 20, d,
-                                  reinterpret_cast<HMENU>(5), nullptr, nullptr);
-    HWND control = ControlHandle(d, GraphicId);
+    ControlAddGraphic(d, IDC_GRAPHIC, L"", 0, 0, 50, 40, GraphicControlStyle, 0, nullptr);
+    HWND button = CreateWindowExW(0, L"BUTTON", L"b", WS_CHILD, 0, 50, 20, 20, d, reinterpret_cast<HMENU>(5),
+                                  nullptr, nullptr);
+    HWND control = ControlHandle(d, IDC_GRAPHIC);
     // A new control becomes the target of a thread that has none.
     EXPECT_EQ(GraphicCurrentTarget(), control);
     GraphicAttach(d, 5, FALSE);
     EXPECT_EQ(ErrorCode(), ErrorBadTarget);
     EXPECT_EQ(GraphicCurrentTarget(), nullptr);
-    GraphicAttach(d, GraphicId, FALSE);
+    GraphicAttach(d, IDC_GRAPHIC, FALSE);
     EXPECT_EQ(ErrorCode(), 0);
     EXPECT_EQ(GraphicCurrentTarget(), control);
     EXPECT_FALSE(ObjectRecordFind(control)->flags & FlagDeferredRedraw);

@@ -82,7 +82,8 @@ TEST_F(Loader, PictureOfEveryFormatEqualsItsPixels) {
     auto few = [](int x, int y) -> uint32_t { return (x / 10 + y / 10) % 2 ? 0xFF3366CCu : 0xFFEEDD11u; };
     // JPEG is lossy: a smooth picture keeps its error small and measurable.
     auto smooth = [](int x, int y) -> uint32_t {
-        return 0xFF000000u | static_cast<uint32_t>(x * 255 / 640) << 16 | static_cast<uint32_t>(y * 255 / 480) << 8 | 0x80u;
+        return 0xFF000000u | static_cast<uint32_t>(x * 255 / 640) << 16 | static_cast<uint32_t>(y * 255 / 480) << 8 |
+               0x80u;
     };
     auto colourOf = [&](PictureFormat f) -> std::function<uint32_t(int, int)> {
         if (f == PictureFormat::Jpeg) return smooth;
@@ -110,7 +111,8 @@ TEST_F(Loader, PictureOfEveryFormatEqualsItsPixels) {
                 uint32_t got = p[static_cast<size_t>(y) * 640 + x];
                 differ += got != want;
                 for (int shift : {0, 8, 16})
-                    off += std::abs(static_cast<int>((got >> shift) & 0xFF) - static_cast<int>((want >> shift) & 0xFF));
+                    off +=
+                        std::abs(static_cast<int>((got >> shift) & 0xFF) - static_cast<int>((want >> shift) & 0xFF));
             }
         if (jpeg) {
             EXPECT_LT(off / (640 * 480 * 3), 4);
@@ -158,9 +160,9 @@ TEST_F(Loader, FileExistsRules) {
     ASSERT_TRUE(FileWriteBytes(picture, "x"));
     ErrorScope scope;
     EXPECT_EQ(FileExists(picture), -1);
-    EXPECT_EQ(FileExists(folder.path()), -1);  // a directory exists
+    EXPECT_EQ(FileExists(folder.path()), -1);            // a directory exists
     EXPECT_EQ(FileExists(L"  " + picture + L"  "), -1);  // blanks trimmed for the test
-    EXPECT_EQ(FileExists(L"\t" + picture), 0);  // only U+0020 is trimmed
+    EXPECT_EQ(FileExists(L"\t" + picture), 0);           // only U+0020 is trimmed
     EXPECT_EQ(FileExists(folder.File(L"*.png")), 0);
     EXPECT_EQ(GetAttributes(folder.File(L"*.png")), 0u);
     EXPECT_EQ(ErrorCode(), 64);
@@ -272,7 +274,8 @@ TEST_F(Loader, ReadablePictureTooLargeForABitmapSaysSo) {
     MessageBoxCatcher catcher;
     int records = ObjectRecordCount();
     EXPECT_EQ(GraphicLoadImageFileToBitmap(picture, 0, 0, 0, 0), nullptr);
-    ExpectOneBox(catcher, L"[GraphicLoadImageFileToBitmap] picture too large to show (30000 x 20000) <" + picture + L">");
+    ExpectOneBox(catcher,
+                 L"[GraphicLoadImageFileToBitmap] picture too large to show (30000 x 20000) <" + picture + L">");
     EXPECT_EQ(ObjectRecordCount(), records);
 }
 

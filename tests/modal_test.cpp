@@ -16,8 +16,8 @@ MessageLog ownerLog;
 struct Script {
     bool endInInit = false;
     int endResult = 0;
-    UINT endTimerMs = 0;          // end from a timer after this long
-    UINT endAfterIdles = 0;       // the owner ends the dialog at this WM_ENTERIDLE
+    UINT endTimerMs = 0;     // end from a timer after this long
+    UINT endAfterIdles = 0;  // the owner ends the dialog at this WM_ENTERIDLE
     INT_PTR sysCommandResult = 0;
     bool endAgainOnClose = false;
     bool destroyOnClose = false;
@@ -29,7 +29,7 @@ struct Script {
     bool ownerEnabledAtDestroy = false;
     bool visibleDuringInit = true;
     int hiddenSizes = 0;
-    int drawItemDoes = 0;  // in WM_DRAWITEM under a refresh: 1 draws, 2 ends the dialog
+    int drawItemDoes = 0;    // in WM_DRAWITEM under a refresh: 1 draws, 2 ends the dialog
     bool viaRedraw = false;  // the repaint comes from GraphicRedraw, not from a clear
     bool inRefresh = false;
     int drawItems = 0;
@@ -43,13 +43,13 @@ constexpr UINT_PTR DrawTimer = 78;
 // Clears the shown control, whose refresh (or GraphicRedraw) paints it at
 // once: WM_DRAWITEM reaches the callback inside. Then ends the dialog.
 void ClearUnderRefresh(HWND d) {
-    GraphicAttach(d, GraphicId, script.viaRedraw);
+    GraphicAttach(d, IDC_GRAPHIC, script.viaRedraw);
     script.inRefresh = !script.viaRedraw;
     GraphicClear(0x0000FF, 0);
     script.inRefresh = true;
     if (script.viaRedraw) GraphicRedraw();
     script.inRefresh = false;
-    if (ObjectRecord* r = ObjectRecordFind(ControlHandle(d, GraphicId))) {
+    if (ObjectRecord* r = ObjectRecordFind(ControlHandle(d, IDC_GRAPHIC))) {
         script.canvasAfter = DcPixels(r->graphic.canvasDC, 0, 0, 1, 1)[0];
     }
     DialogEnd(d, 7);
@@ -99,8 +99,16 @@ private:
 
 bool Interesting(UINT m) {
     switch (m) {
-    case WM_INITDIALOG: case WM_SIZE: case WM_COMMAND: case WM_CLOSE: case WM_DESTROY: case WM_NCDESTROY:
-    case WM_SYSCOMMAND: case WM_ACTIVATE: case WM_NCACTIVATE: case WM_USER + 1:
+    case WM_INITDIALOG:
+    case WM_SIZE:
+    case WM_COMMAND:
+    case WM_CLOSE:
+    case WM_DESTROY:
+    case WM_NCDESTROY:
+    case WM_SYSCOMMAND:
+    case WM_ACTIVATE:
+    case WM_NCACTIVATE:
+    case WM_USER + 1:
         return true;
     default:
         return false;
@@ -171,11 +179,10 @@ protected:
         callbackLog.Clear();
         ownerLog.Clear();
         MSG msg;  // leftovers of an earlier test must not reach this one
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        }
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {}
     }
     HWND NewDialog(HWND owner = nullptr) {
-        HWND d = DialogNew(UnitPixels, owner, L"modal", 50, 50, 200, 120, 0x20000, 0);
+        HWND d = DialogNew(UnitPixels, owner, L"modal", 50, 50, 200, 120, MainDialogStyle, 0);
         safety.Watch(d);
         return d;
     }
@@ -411,11 +418,11 @@ LRESULT CALLBACK EndOnClick(HWND w, UINT m, WPARAM wp, LPARAM lp) {
 
 TEST_F(Modal, ClickThatEndsTheDialogEndsTheLoopRightAfterIt) {
     HWND d = NewDialog();
-    ControlAddGraphic(d, GraphicId, L"", 0, 0, 100, 60, 0x50000100, 0, nullptr);
-    HWND control = ControlHandle(d, GraphicId);
+    ControlAddGraphic(d, IDC_GRAPHIC, L"", 0, 0, 100, 60, GraphicControlStyle, 0, nullptr);
+    HWND control = ControlHandle(d, IDC_GRAPHIC);
     clickDialog = d;
-    controlPrevious = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&EndOnClick)));
+    controlPrevious =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&EndOnClick)));
     PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     PostThreadMessageW(GetCurrentThreadId(), WM_USER + 1, 0, 0);  // must stay for after the loop
     int result = 0;
@@ -436,8 +443,8 @@ INT_PTR ControlCallback(HWND d, UINT m, WPARAM wp, LPARAM lp) {
 
 TEST_F(Modal, ControlCallbacksComeFirst) {
     HWND d = NewDialog();
-    ControlAddGraphic(d, GraphicId, L"", 0, 0, 10, 10, 0x50000100, 0, ControlCallback);
-    HWND control = ControlHandle(d, GraphicId);
+    ControlAddGraphic(d, IDC_GRAPHIC, L"", 0, 0, 10, 10, GraphicControlStyle, 0, ControlCallback);
+    HWND control = ControlHandle(d, IDC_GRAPHIC);
     ObjectRecordFind(d)->callback = Callback;
     controlCallbackLog.Clear();
     // Renumbered to 1 so that the control's callback handles it.
@@ -467,7 +474,7 @@ TEST_F(Modal, CallbacksMayDrawOrEndTheDialogDuringARefresh) {
         script.drawItemDoes = does;
         script.viaRedraw = viaRedraw;
         HWND d = NewDialog();
-        ControlAddGraphic(d, GraphicId, L"", 0, 0, 100, 60, 0x50000100, 0, nullptr);
+        ControlAddGraphic(d, IDC_GRAPHIC, L"", 0, 0, 100, 60, GraphicControlStyle, 0, nullptr);
         int result = 0;
         DialogShowModal(d, Callback, &result);
         GraphicDetach();
@@ -513,13 +520,13 @@ INT_PTR EndSoon(HWND d, UINT m, WPARAM, LPARAM) {
 // The viewer's dialog with its control drawn on and resized, shown and
 // ended by the callback.
 bool ShowViewerLikeDialog(DialogCallback callback, LONG background) {
-    HWND d = DialogNew(UnitPixels, nullptr, L"", 10, 10, 302, 197, 0x20000, 0);
+    HWND d = DialogNew(UnitPixels, nullptr, L"", 10, 10, 302, 197, MainDialogStyle, 0);
     ModalSafety safety(d);
-    ControlAddGraphic(d, GraphicId, L"", 0, 0, 150, 81, 0x50000100, 0, nullptr);
-    GraphicAttach(d, GraphicId, FALSE);
+    ControlAddGraphic(d, IDC_GRAPHIC, L"", 0, 0, 150, 81, GraphicControlStyle, 0, nullptr);
+    GraphicAttach(d, IDC_GRAPHIC, FALSE);
     GraphicSetColor(ColorDefault, background);
     GraphicClear(ColorDefault, 0);
-    ControlSetSize(d, GraphicId, 120, 90);
+    ControlSetSize(d, IDC_GRAPHIC, 120, 90);
     int result = 0;
     DialogShowModal(d, callback, &result);
     GraphicDetach();

@@ -132,9 +132,7 @@ TEST_F(PeHeaders, LargeAddressAware) {
         << std::hex << nt.FileHeader.Characteristics;  // 0x20
 }
 
-TEST_F(PeHeaders, NoLinkTimeSoBuildsAreReproducible) {
-    EXPECT_EQ(nt.FileHeader.TimeDateStamp, 0u);
-}
+TEST_F(PeHeaders, NoLinkTimeSoBuildsAreReproducible) { EXPECT_EQ(nt.FileHeader.TimeDateStamp, 0u); }
 
 TEST_F(PeHeaders, ImportsOnlyWindowsSystemDlls) {
     // Each of these is part of Windows itself, in its system folder; none

@@ -64,7 +64,7 @@ TEST(CommandTail, Rules) {
     EXPECT_EQ(Tail(L"viewer.exe    "), L"");
     EXPECT_EQ(Tail(L"viewer.exe a.png b.png"), L"a.png b.png");
     EXPECT_EQ(Tail(L"\"viewer.exe x.png"), L"");  // no closing quote
-    EXPECT_EQ(Tail(L"   x.png"), L"x.png");        // empty program name
+    EXPECT_EQ(Tail(L"   x.png"), L"x.png");       // empty program name
     EXPECT_EQ(Tail(L""), L"");
     EXPECT_EQ(Tail(L"vi\"ew er\".exe y"), L"er\".exe y");  // quotes inside the name are plain units
 }
@@ -80,7 +80,7 @@ TEST(RemoveChars, Cases) {
     EXPECT_EQ(RemoveChars(L"\"C:\\a b\\x.png\"", L"\""), L"C:\\a b\\x.png");
     EXPECT_EQ(RemoveChars(L"\"\"\"", L"\""), L"");
     EXPECT_EQ(RemoveChars(L"a\"b\"c", L"\""), L"abc");
-    EXPECT_EQ(RemoveChars(L"aaa", L"aa"), L"a");  // occurrences do not overlap
+    EXPECT_EQ(RemoveChars(L"aaa", L"aa"), L"a");        // occurrences do not overlap
     EXPECT_EQ(RemoveChars(L"xAbxab", L"ab"), L"xAbx");  // case matters
     EXPECT_EQ(RemoveChars(L"ab", L"abc"), L"ab");
     EXPECT_EQ(RemoveChars(L"ab", L""), L"ab");
@@ -144,7 +144,7 @@ TEST(TextConversion, ThreadsKeepTheirOwnCodePage) {
     HANDLE t = CreateThread(nullptr, 0, OtherThread, &seen, 0, nullptr);
     WaitForSingleObject(t, 5000);
     CloseHandle(t);
-    EXPECT_EQ(seen, 932u + 1);  // copied from the main thread's settings
+    EXPECT_EQ(seen, 932u + 1);                     // copied from the main thread's settings
     EXPECT_EQ(ThreadRecordGet()->codePage, 932u);  // and not shared back
 }
 
@@ -222,7 +222,7 @@ TEST_F(FileTests, AttributesLookAtTheFirst259Characters) {
     ErrorScope scope;
     EXPECT_NE(GetAttributes(file), 0u);  // as long as the path buffer holds
     EXPECT_EQ(ErrorCode(), 0);
-    std::wstring longer = file + L"xyz";  // 262 characters: no such file
+    std::wstring longer = file + L"xyz";   // 262 characters: no such file
     EXPECT_NE(GetAttributes(longer), 0u);  // cut silently at 259
     EXPECT_EQ(ErrorCode(), 0);
     EXPECT_EQ(IsFile(longer), 0);  // the whole path is asked for

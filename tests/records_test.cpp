@@ -45,7 +45,7 @@ TEST(Registry, ReleasingAParentReleasesControlsFirstAndTwiceIsHarmless) {
     ObjectRecordAdd(Fake(20), nullptr, KindDialog, FlagDialog);
     ObjectRecordAdd(Fake(21), FakeWindow(20), 3, FlagControl);
     ObjectRecordAdd(Fake(22), FakeWindow(20), 3, FlagControl);
-    ObjectRecordAdd(Fake(23), FakeWindow(21), 3, FlagControl);  // a control's own control
+    ObjectRecordAdd(Fake(23), FakeWindow(21), 3, FlagControl);   // a control's own control
     ObjectRecordAdd(Fake(24), nullptr, KindDialog, FlagDialog);  // unrelated
     ObjectRecordRelease(Fake(20));
     for (UINT_PTR n : {20, 21, 22, 23}) EXPECT_EQ(ObjectRecordFind(Fake(n)), nullptr) << n;

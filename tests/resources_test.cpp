@@ -17,8 +17,7 @@ protected:
     void SetUp() override {
         std::wstring exe = DriverViewerExe();
         ASSERT_FALSE(exe.empty()) << "VISTORA_EXE is not set";
-        module = LoadLibraryExW(exe.c_str(), nullptr,
-                                LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+        module = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
         ASSERT_TRUE(module);
     }
     void TearDown() override {
@@ -55,9 +54,9 @@ BOOL CALLBACK CollectLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR
 TEST_F(Resources, OnlyIconVersionAndManifest) {
     std::set<UINT_PTR> types;
     EnumResourceTypesW(module, CollectType, reinterpret_cast<LONG_PTR>(&types));
-    const std::set<UINT_PTR> expected = {reinterpret_cast<UINT_PTR>(RT_ICON), reinterpret_cast<UINT_PTR>(RT_GROUP_ICON),
-                                         reinterpret_cast<UINT_PTR>(RT_VERSION),
-                                         reinterpret_cast<UINT_PTR>(RT_MANIFEST)};
+    const std::set<UINT_PTR> expected = {
+        reinterpret_cast<UINT_PTR>(RT_ICON), reinterpret_cast<UINT_PTR>(RT_GROUP_ICON),
+        reinterpret_cast<UINT_PTR>(RT_VERSION), reinterpret_cast<UINT_PTR>(RT_MANIFEST)};
     EXPECT_EQ(types, expected);
     // Each in exactly one language: a lookup by language falls back to
     // another one, so only the list tells a wrong language apart.
@@ -65,8 +64,8 @@ TEST_F(Resources, OnlyIconVersionAndManifest) {
         LPCWSTR type;
         WORD id;
         WORD language;
-    } each[] = {{RT_GROUP_ICON, 200, English}, {RT_ICON, 1, English}, {RT_MANIFEST, 1, English},
-                {RT_VERSION, 1, Spanish}};
+    } each[] = {
+        {RT_GROUP_ICON, 200, English}, {RT_ICON, 1, English}, {RT_MANIFEST, 1, English}, {RT_VERSION, 1, Spanish}};
     for (const auto& r : each) {
         std::set<WORD> languages;
         EnumResourceLanguagesW(module, r.type, MAKEINTRESOURCEW(r.id), CollectLanguage,
@@ -78,22 +77,22 @@ TEST_F(Resources, OnlyIconVersionAndManifest) {
 TEST_F(Resources, IconGroupAndImage) {
     std::string group = Bytes(RT_GROUP_ICON, MAKEINTRESOURCEW(200), English);
     ASSERT_EQ(group.size(), 6u + 14u);
-    EXPECT_EQ(At<WORD>(group, 0), 0);      // reserved
-    EXPECT_EQ(At<WORD>(group, 2), 1);      // icon
-    EXPECT_EQ(At<WORD>(group, 4), 1);      // one entry
-    EXPECT_EQ(At<BYTE>(group, 6), 128);    // width
-    EXPECT_EQ(At<BYTE>(group, 7), 128);    // height
-    EXPECT_EQ(At<BYTE>(group, 8), 0);      // colour count
-    EXPECT_EQ(At<WORD>(group, 10), 1);     // planes
-    EXPECT_EQ(At<WORD>(group, 12), 32);    // bits per pixel
+    EXPECT_EQ(At<WORD>(group, 0), 0);    // reserved
+    EXPECT_EQ(At<WORD>(group, 2), 1);    // icon
+    EXPECT_EQ(At<WORD>(group, 4), 1);    // one entry
+    EXPECT_EQ(At<BYTE>(group, 6), 128);  // width
+    EXPECT_EQ(At<BYTE>(group, 7), 128);  // height
+    EXPECT_EQ(At<BYTE>(group, 8), 0);    // colour count
+    EXPECT_EQ(At<WORD>(group, 10), 1);   // planes
+    EXPECT_EQ(At<WORD>(group, 12), 32);  // bits per pixel
     EXPECT_EQ(At<DWORD>(group, 14), 67624u);
-    EXPECT_EQ(At<WORD>(group, 18), 1);     // RT_ICON id
+    EXPECT_EQ(At<WORD>(group, 18), 1);  // RT_ICON id
 
     std::string icon = Bytes(RT_ICON, MAKEINTRESOURCEW(1), English);
     ASSERT_EQ(icon.size(), 67624u);
-    EXPECT_EQ(At<DWORD>(icon, 0), 40u);    // BITMAPINFOHEADER, not PNG
+    EXPECT_EQ(At<DWORD>(icon, 0), 40u);  // BITMAPINFOHEADER, not PNG
     EXPECT_EQ(At<LONG>(icon, 4), 128);
-    EXPECT_EQ(At<LONG>(icon, 8), 256);     // colour plus mask
+    EXPECT_EQ(At<LONG>(icon, 8), 256);  // colour plus mask
     EXPECT_EQ(At<WORD>(icon, 12), 1);
     EXPECT_EQ(At<WORD>(icon, 14), 32);
     // A real picture: both transparent and opaque pixels.
@@ -110,11 +109,11 @@ TEST_F(Resources, IconGroupAndImage) {
 TEST_F(Resources, ManifestSelectsCommonControlsSix) {
     std::string m = Bytes(RT_MANIFEST, MAKEINTRESOURCEW(1), English);
     ASSERT_FALSE(m.empty());
-    for (const char* part : {
-             "xmlns=\"urn:schemas-microsoft-com:asm.v1\"", "manifestVersion=\"1.0\"",
-             "<assemblyIdentity name=\"vistora.exe\" processorArchitecture=\"x86\" version=\"0.0.0.0\" type=\"win32\"/>",
-             "name=\"Microsoft.Windows.Common-Controls\"", "version=\"6.0.0.0\"", "publicKeyToken=\"6595b64144ccf1df\"",
-             "language=\"*\""}) {
+    for (const char* part : {"xmlns=\"urn:schemas-microsoft-com:asm.v1\"", "manifestVersion=\"1.0\"",
+                             "<assemblyIdentity name=\"vistora.exe\" processorArchitecture=\"x86\" "
+                             "version=\"0.0.0.0\" type=\"win32\"/>",
+                             "name=\"Microsoft.Windows.Common-Controls\"", "version=\"6.0.0.0\"",
+                             "publicKeyToken=\"6595b64144ccf1df\"", "language=\"*\""}) {
         EXPECT_NE(m.find(part), std::string::npos) << part;
     }
 }

@@ -106,7 +106,7 @@ struct FontEntry {
     LOGFONTW logFont;
 };
 
-void FontTableBuild();                 // once; later calls do nothing
+void FontTableBuild();  // once; later calls do nothing
 FontEntry* FontTableFind(int number);
 // Selects entry 1's font into a canvas DC on behalf of `record`.
 void FontSelectDefault(HDC dc, ObjectRecord* record);

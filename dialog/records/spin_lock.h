@@ -9,8 +9,7 @@
 class SpinGuard {
 public:
     explicit SpinGuard(volatile LONG& word) : word_(word) {
-        while (InterlockedExchange(&word_, -1) != 0) {
-        }
+        while (InterlockedExchange(&word_, -1) != 0) {}
     }
     ~SpinGuard() { InterlockedExchange(&word_, 0); }
     SpinGuard(const SpinGuard&) = delete;

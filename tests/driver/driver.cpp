@@ -9,7 +9,8 @@ bool DriverLaunch(const std::wstring& exe, const std::wstring& commandLine, Laun
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
     std::wstring line = commandLine;  // CreateProcessW may write into it
-    BOOL ok = CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info);
+    BOOL ok =
+        CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info);
     if (!ok) return false;
     CloseHandle(info.hThread);
     out->process = info.hProcess;
@@ -75,7 +76,7 @@ std::vector<HWND> DriverTopWindows(DWORD pid, bool visibleOnly) {
 bool DriverIsMessageBox(HWND window) {
     wchar_t cls[32] = {};
     GetClassNameW(window, cls, 32);
-    return wcscmp(cls, L"#32770") == 0 && GetDlgItem(window, IDOK) && !GetDlgItem(window, ViewerPictureId);
+    return wcscmp(cls, L"#32770") == 0 && GetDlgItem(window, IDOK) && !GetDlgItem(window, IDC_GRAPHIC);
 }
 
 HWND DriverWaitMessageBox(const Launched& p, DWORD timeoutMs) {

@@ -70,6 +70,3 @@ std::wstring DriverWindowsPath(const std::string& path);
 // unset. DriverViewerExe: the viewer under test (VISTORA_EXE).
 std::wstring DriverEnvPath(const char* name);
 inline std::wstring DriverViewerExe() { return DriverEnvPath("VISTORA_EXE"); }
-
-// The viewer's graphic control, which shows the picture.
-constexpr int ViewerPictureId = 1001;

@@ -2,7 +2,7 @@
 //   vdriver time EXE PICTURE
 // prints "ms N": from just before process creation to the moment the
 // screen shows the picture's pixels in the program's picture area (the
-// control ViewerPictureId, or the client area of a program without one).
+// control IDC_GRAPHIC, or the client area of a program without one).
 //   vdriver show EXE PICTURE HOLD_MS
 // starts EXE on PICTURE, answers any message box with OK, waits for the
 // main window, prints "ready LEFT TOP WIDTH HEIGHT" (its outer rectangle),
@@ -59,7 +59,7 @@ int Show(const std::wstring& exe, const std::wstring& picture, DWORD hold) {
     fprintf(stdout, "ready %ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
     fflush(stdout);
     Sleep(hold);
-    HWND area = GetDlgItem(main, ViewerPictureId) ? GetDlgItem(main, ViewerPictureId) : main;
+    HWND area = GetDlgItem(main, IDC_GRAPHIC) ? GetDlgItem(main, IDC_GRAPHIC) : main;
     // The top-left pixel: after an unreadable picture the area is 1 x 1.
     DriverClick(area, 0, 0);
     DWORD code = 0;
@@ -78,7 +78,8 @@ bool Matches(const Pixels& expected, int w, int x0, int y0, const POINT& origin,
     Pixels seen = ScreenPixels(origin.x + x0, origin.y + y0, cw, ch);
     for (int y = 0; y < ch; ++y)
         for (int x = 0; x < cw; ++x)
-            if (seen[static_cast<size_t>(y) * cw + x] != expected[static_cast<size_t>(y0 + y) * w + x0 + x]) return false;
+            if (seen[static_cast<size_t>(y) * cw + x] != expected[static_cast<size_t>(y0 + y) * w + x0 + x])
+                return false;
     return true;
 }
 
@@ -101,7 +102,7 @@ int Time(const std::wstring& exe, const std::wstring& picture) {
         if ((t1.QuadPart - t0.QuadPart) / frequency.QuadPart > LoadPatienceMs / 1000) break;
         for (HWND win : DriverTopWindows(p.pid, true)) {
             if (DriverIsMessageBox(win)) continue;
-            area = GetDlgItem(win, ViewerPictureId) ? GetDlgItem(win, ViewerPictureId) : win;
+            area = GetDlgItem(win, IDC_GRAPHIC) ? GetDlgItem(win, IDC_GRAPHIC) : win;
         }
         if (!area) {
             Sleep(1);
@@ -116,7 +117,8 @@ int Time(const std::wstring& exe, const std::wstring& picture) {
         int vw = std::min(w, static_cast<int>(visible.right));
         int vh = std::min(h, static_cast<int>(visible.bottom));
         int s = std::min({32, vw, vh});
-        if (s > 0 && Matches(expected, w, 0, 0, origin, s, s) && Matches(expected, w, vw - s, vh - s, origin, s, s)) {
+        if (s > 0 && Matches(expected, w, 0, 0, origin, s, s) &&
+            Matches(expected, w, vw - s, vh - s, origin, s, s)) {
             QueryPerformanceCounter(&t1);
             seen = Matches(expected, w, 0, 0, origin, vw, vh);
         }

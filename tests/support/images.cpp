@@ -29,11 +29,16 @@ bool EncoderFind(const wchar_t* mime, CLSID* clsid) {
 
 const wchar_t* MimeOf(PictureFormat format) {
     switch (format) {
-    case PictureFormat::Png: return L"image/png";
-    case PictureFormat::Bmp: return L"image/bmp";
-    case PictureFormat::Jpeg: return L"image/jpeg";
-    case PictureFormat::Gif: return L"image/gif";
-    case PictureFormat::Tiff: return L"image/tiff";
+    case PictureFormat::Png:
+        return L"image/png";
+    case PictureFormat::Bmp:
+        return L"image/bmp";
+    case PictureFormat::Jpeg:
+        return L"image/jpeg";
+    case PictureFormat::Gif:
+        return L"image/gif";
+    case PictureFormat::Tiff:
+        return L"image/tiff";
     }
     return L"image/png";
 }
@@ -57,7 +62,10 @@ bool GifWrite(const std::wstring& path, int width, int height, const std::functi
         }
     }
     std::string out = "GIF89a";
-    auto word = [&](int v) { out.push_back(static_cast<char>(v & 0xFF)); out.push_back(static_cast<char>(v >> 8)); };
+    auto word = [&](int v) {
+        out.push_back(static_cast<char>(v & 0xFF));
+        out.push_back(static_cast<char>(v >> 8));
+    };
     word(width);
     word(height);
     out += std::string("\xF7\x00\x00", 3);  // 256-entry global palette

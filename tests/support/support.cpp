@@ -108,11 +108,16 @@ DWORD MessageBoxStyleOf(HWND box) {
         return b && IsWindowVisible(b);
     };
     DWORD style = MB_OK;
-    if (shown(IDABORT)) style = MB_ABORTRETRYIGNORE;
-    else if (shown(IDTRYAGAIN)) style = MB_CANCELTRYCONTINUE;
-    else if (shown(IDYES)) style = shown(IDCANCEL) ? MB_YESNOCANCEL : MB_YESNO;
-    else if (shown(IDRETRY)) style = MB_RETRYCANCEL;
-    else if (shown(IDCANCEL)) style = MB_OKCANCEL;
+    if (shown(IDABORT))
+        style = MB_ABORTRETRYIGNORE;
+    else if (shown(IDTRYAGAIN))
+        style = MB_CANCELTRYCONTINUE;
+    else if (shown(IDYES))
+        style = shown(IDCANCEL) ? MB_YESNOCANCEL : MB_YESNO;
+    else if (shown(IDRETRY))
+        style = MB_RETRYCANCEL;
+    else if (shown(IDCANCEL))
+        style = MB_OKCANCEL;
     for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         DWORD_PTR icon = 0;
         bool isIcon = (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON;
@@ -147,7 +152,8 @@ void MessageBoxGuardInstall() {
 MessageBoxCatcher::MessageBoxCatcher() {
     MessageBoxGuardInstall();
     if (!taskProbe) {
-        taskProbe = CreateWindowExW(0, L"STATIC", L"probe", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+        taskProbe =
+            CreateWindowExW(0, L"STATIC", L"probe", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
     }
     catcherBoxes.clear();
     caught = &catcherBoxes;
@@ -207,9 +213,7 @@ Pixels CanvasPixels(HANDLE graphic) {
     return DcPixels(r->graphic.canvasDC, 0, 0, r->graphic.canvasWidth, r->graphic.canvasHeight);
 }
 
-uint32_t Rgb(COLORREF c) {
-    return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
-}
+uint32_t Rgb(COLORREF c) { return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF); }
 
 // ---- GDI objects ---------------------------------------------------------
 
@@ -302,11 +306,13 @@ void MessageLog::Expect(const std::vector<ExpectedMessage>& expected, const char
         break;
     }
     if (failure.str().empty() && got < entries_.size()) {
-        failure << "unexpected extra " << Describe(entries_[got].message, entries_[got].wParam, entries_[got].lParam);
+        failure << "unexpected extra "
+                << Describe(entries_[got].message, entries_[got].wParam, entries_[got].lParam);
     }
     if (!failure.str().empty()) {
         failure << "\nexpected:";
-        for (const auto& e : expected) failure << "\n  " << Describe(e.message, e.wParam, e.lParam) << (e.optional ? " (optional)" : "");
+        for (const auto& e : expected)
+            failure << "\n  " << Describe(e.message, e.wParam, e.lParam) << (e.optional ? " (optional)" : "");
         failure << "\ngot:";
         for (const auto& g : entries_) failure << "\n  " << Describe(g.message, g.wParam, g.lParam);
         ADD_FAILURE_AT(file, line) << failure.str();
@@ -376,7 +382,8 @@ std::string BytesLittle32(uint32_t v) {
 }
 
 bool FileWriteBytes(const std::wstring& path, const std::string& bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
     BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "app/viewer.h"  // the viewer's control id and window styles
+
 // ---- Waiting -------------------------------------------------------------
 
 // Pumps the thread's messages until `done` holds or `timeoutMs` passes.
