@@ -51,6 +51,21 @@ void MessageBoxGuardInstall();
 // Reads the caption and message text of a message-box window.
 BoxSeen MessageBoxRead(HWND box);
 
+// The texts of the viewer's boxes, as a user reads them, and the title of
+// every box that has none of its own.
+inline const std::wstring DefaultBoxTitle = L"Brightloom";
+inline const std::wstring MissingFilePrefix = L"[GraphicLoadImageFileToBitmap] called on <";
+inline const std::wstring ReadErrorPrefix =
+    L"[GraphicLoadImageFileToBitmap] [GdipLoadImagefromFile] read error on <";
+inline const std::wstring TooLargePrefix = L"[GraphicLoadImageFileToBitmap] picture too large to show (";
+inline std::wstring MissingFileText(const std::wstring& file) {
+    return MissingFilePrefix + file + L"> Missing file";
+}
+inline std::wstring ReadErrorText(const std::wstring& file) { return ReadErrorPrefix + file + L">"; }
+inline std::wstring TooLargeText(UINT width, UINT height, const std::wstring& file) {
+    return TooLargePrefix + std::to_wstring(width) + L" x " + std::to_wstring(height) + L") <" + file + L">";
+}
+
 // ---- Pixels --------------------------------------------------------------
 
 // 0x00RRGGBB values, row by row from the top.
