@@ -17,6 +17,23 @@ void CanvasColoursApply(ObjectRecord* record) {
     SetBkMode(g.canvasDC, OPAQUE);
 }
 
+// A brush of its own for a clear: solid for style 0, else hatched.
+HBRUSH ClearBrushMake(LONG colour, int style) {
+    if (style == 0) return CreateSolidBrush(static_cast<COLORREF>(colour));
+    return CreateHatchBrush(style - 1, static_cast<COLORREF>(colour));
+}
+
+// Fills the whole canvas for a clear; a transparent colour paints with the
+// stock null brush, which is nobody's to delete.
+void CanvasFill(const GraphicState& g, LONG colour, int style) {
+    ScopedBrush made(colour == ColorTransparent ? nullptr : ClearBrushMake(colour, style));
+    HBRUSH brush = colour == ColorTransparent ? static_cast<HBRUSH>(GetStockObject(NULL_BRUSH)) : made.get();
+    if (!g.canvasDC) return;
+    RECT all{0, 0, g.canvasWidth, g.canvasHeight};
+    // GDI may refuse for a moment while the display changes mode.
+    for (int tries = 1; !FillRect(g.canvasDC, &all, brush) && tries < 10; ++tries) Sleep(2);
+}
+
 }  // namespace
 
 void GraphicCanvasPrepare(ObjectRecord* record) {
@@ -94,22 +111,7 @@ void GraphicClear(LONG colour, int style) {
     GraphicState& g = record->graphic;
     if (colour == ColorDefault) colour = g.background;
     if (static_cast<UINT>(style) > 6) style = 0;
-    HBRUSH brush;
-    bool stock = false;
-    if (colour == ColorTransparent) {
-        brush = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
-        stock = true;
-    } else if (style == 0) {
-        brush = CreateSolidBrush(static_cast<COLORREF>(colour));
-    } else {
-        brush = CreateHatchBrush(style - 1, static_cast<COLORREF>(colour));
-    }
-    if (g.canvasDC) {
-        RECT all{0, 0, g.canvasWidth, g.canvasHeight};
-        // GDI may refuse for a moment while the display changes mode.
-        for (int tries = 1; !FillRect(g.canvasDC, &all, brush) && tries < 10; ++tries) Sleep(2);
-    }
-    if (brush && !stock) DeleteObject(brush);
+    CanvasFill(g, colour, style);
     if (GraphicMarkChanged(record, 0, 0, g.canvasWidth, g.canvasHeight) != record) return;  // released meanwhile
     g.positionX = g.homeX;
     g.positionY = g.homeY;

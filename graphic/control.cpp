@@ -19,35 +19,39 @@ LRESULT PassOn(const ObjectRecord* record, HWND window, UINT message, WPARAM wPa
     return CallWindowProcW(previous, window, message, wParam, lParam);
 }
 
+// The canvas at the control's client size, made compatible with the
+// window's DC; none when GDI refuses any step.
+void ControlCanvasMake(HWND window, GraphicState& g) {
+    // Whatever is made is given back, in reverse order, unless the record
+    // takes it over.
+    ScopedWindowDC dc(window);
+    if (!dc) return;
+    RECT client{};
+    GetClientRect(window, &client);
+    int w = client.right, h = client.bottom;
+    g.clientWidth = g.viewWidth = g.canvasWidth = g.referenceWidth = w;
+    g.clientHeight = g.viewHeight = g.canvasHeight = g.referenceHeight = h;
+    ScopedMemoryDC canvas(CreateCompatibleDC(dc.get()));
+    // At 0 x 0 Windows gives the 1 x 1 monochrome bitmap, and every later
+    // canvas, made compatible with this one, would stay black and white.
+    ScopedBitmap bitmap(canvas ? CreateCompatibleBitmap(dc.get(), std::max(w, 1), std::max(h, 1)) : nullptr);
+    ScopedSelection selected(canvas.get(), bitmap.get());
+    if (!selected) return;
+    g.canvasDC = canvas.release();
+    g.initialBitmap = static_cast<HBITMAP>(selected.keep());
+    bitmap.release();  // the canvas DC's now, deleted with the record
+    FillRect(g.canvasDC, &client, g.backgroundBrush);
+}
+
 }  // namespace
 
 void GraphicControlInit(HWND window, ObjectRecord* record) {
     GraphicState& g = record->graphic;
     g.previousProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&GraphicControlProc)));
-    if (HDC dc = GetDC(window)) {
-        RECT client{};
-        GetClientRect(window, &client);
-        int w = client.right, h = client.bottom;
-        g.clientWidth = g.viewWidth = g.canvasWidth = g.referenceWidth = w;
-        g.clientHeight = g.viewHeight = g.canvasHeight = g.referenceHeight = h;
-        HDC canvas = CreateCompatibleDC(dc);
-        // At 0 x 0 Windows gives the 1 x 1 monochrome bitmap, and every later
-        // canvas, made compatible with this one, would stay black and white.
-        HBITMAP bitmap = canvas ? CreateCompatibleBitmap(dc, std::max(w, 1), std::max(h, 1)) : nullptr;
-        HGDIOBJ initial = bitmap ? SelectObject(canvas, bitmap) : nullptr;
-        if (initial && initial != HGDI_ERROR) {
-            g.canvasDC = canvas;
-            g.initialBitmap = static_cast<HBITMAP>(initial);
-            FillRect(canvas, &client, g.backgroundBrush);
-        } else {
-            // No canvas: painting copies nothing and drawing has no effect.
-            if (bitmap) DeleteObject(bitmap);
-            if (canvas) DeleteDC(canvas);
-        }
-        ReleaseDC(window, dc);
-        if (g.canvasDC) GraphicCanvasPrepare(record);
-    }
+    // Without a canvas, painting copies nothing and drawing has no effect.
+    ControlCanvasMake(window, g);
+    if (g.canvasDC) GraphicCanvasPrepare(record);
     g.penWidth = 0;
     GraphicTargetAdopt(window);
 }
