@@ -19,6 +19,10 @@ LRESULT PassOn(const ObjectRecord* record, HWND window, UINT message, WPARAM wPa
     return CallWindowProcW(previous, window, message, wParam, lParam);
 }
 
+// The scan code and the extended-key flag of a key message's lParam.
+UINT ScanCodeOf(LPARAM lParam) { return LOBYTE(HIWORD(lParam)); }
+bool IsExtendedKey(LPARAM lParam) { return HIWORD(lParam) & KF_EXTENDED; }
+
 // The canvas at the control's client size, made compatible with the
 // window's DC; none when GDI refuses any step.
 void ControlCanvasMake(HWND window, GraphicState& g) {
@@ -57,11 +61,15 @@ void GraphicControlInit(HWND window, ObjectRecord* record) {
 }
 
 bool GraphicKeyIsStored(LPARAM lParam, bool numLockOn, bool shiftDown) {
-    UINT scan = (static_cast<UINT>(lParam) >> 16) & 0xFF;
-    bool extended = (static_cast<UINT>(lParam) >> 24) & 1;
-    if (extended) return scan != 0x1C && scan != 0x35 && scan != 0x3A && scan != 0x45 && scan != 0x46;
-    if ((scan >= 0x3B && scan <= 0x44) || scan == 0x57 || scan == 0x58) return true;
-    if (scan >= 0x47 && scan <= 0x53 && scan != 0x4A && scan != 0x4E) return !numLockOn || shiftDown;
+    UINT scan = ScanCodeOf(lParam);
+    if (IsExtendedKey(lParam)) {
+        return scan != ScanEnter && scan != ScanSlash && scan != ScanCapsLock && scan != ScanNumLock &&
+               scan != ScanScrollLock;
+    }
+    if ((scan >= ScanF1 && scan <= ScanF10) || scan == ScanF11 || scan == ScanF12) return true;
+    if (scan >= ScanKeypadFirst && scan <= ScanKeypadLast && scan != ScanKeypadMinus && scan != ScanKeypadPlus) {
+        return !numLockOn || shiftDown;
+    }
     return false;
 }
 
@@ -81,7 +89,7 @@ LRESULT CALLBACK GraphicControlProc(HWND window, UINT message, WPARAM wParam, LP
     case WM_GETDLGCODE:
         return DLGC_WANTALLKEYS;
     case WM_CHAR:
-        if ((wParam & 0xFF) == '\t') break;
+        if (LOBYTE(wParam) == '\t') break;
         record->graphic.keySlot = static_cast<UINT>(wParam);
         return 0;
     case WM_KEYDOWN:
@@ -89,7 +97,7 @@ LRESULT CALLBACK GraphicControlProc(HWND window, UINT message, WPARAM wParam, LP
         record->graphic.keySlot = static_cast<UINT>(lParam) & KeySlotScanCode;
         return 0;
     case WM_SYSKEYDOWN:
-        if (((lParam >> 16) & 0xFF) != 0x44 || ((lParam >> 24) & 1)) break;
+        if (ScanCodeOf(lParam) != ScanF10 || IsExtendedKey(lParam)) break;
         record->graphic.keySlot = static_cast<UINT>(lParam) & KeySlotScanCode;
         return 0;
     case WM_MOUSEWHEEL: {
