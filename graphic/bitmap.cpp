@@ -10,6 +10,9 @@ const DWORD MixTable[16] = {
 
 namespace {
 
+// The three colour bytes of a colour (0x00BBGGRR); the top byte is dropped.
+constexpr LONG ColorRgbMask = 0xFFFFFF;
+
 void CanvasColoursApply(ObjectRecord* record) {
     GraphicState& g = record->graphic;
     SetTextColor(g.canvasDC, static_cast<COLORREF>(g.foreground));
@@ -75,7 +78,7 @@ void GraphicSetColor(LONG foreground, LONG background) {
         if (entry) {
             GraphicState& g = entry.record()->graphic;
             LONG c = foreground == ColorDefault ? static_cast<LONG>(GetSysColor(COLOR_WINDOWTEXT)) : foreground;
-            g.foreground = c & 0xFFFFFF;
+            g.foreground = c & ColorRgbMask;
             SetTextColor(g.canvasDC, static_cast<COLORREF>(g.foreground));
         }
     }
@@ -86,12 +89,12 @@ void GraphicSetColor(LONG foreground, LONG background) {
     GraphicState& g = record->graphic;
     LONG c;
     if (background == ColorTransparent) {
-        SetBkColor(g.canvasDC, 0xFFFFFF);
+        SetBkColor(g.canvasDC, RGB(255, 255, 255));
         SetBkMode(g.canvasDC, TRANSPARENT);
         c = ColorTransparent;
     } else {
         c = background == ColorDefault ? static_cast<LONG>(GetSysColor(COLOR_BTNFACE)) : background;
-        c &= 0xFFFFFF;
+        c &= ColorRgbMask;
         SetBkColor(g.canvasDC, static_cast<COLORREF>(c));
         SetBkMode(g.canvasDC, OPAQUE);
     }
@@ -141,5 +144,5 @@ void GraphicCopy(HANDLE source, int sourceId, int mix) {
     UINT width = std::min(static_cast<UINT>(from->graphic.canvasWidth), static_cast<UINT>(g.canvasWidth));
     UINT height = std::min(static_cast<UINT>(from->graphic.canvasHeight), static_cast<UINT>(g.canvasHeight));
     BitBlt(g.canvasDC, 0, 0, static_cast<int>(width), static_cast<int>(height), from->graphic.canvasDC, 0, 0, rop);
-    GraphicMarkChanged(record, 0, 0, 500000, 500000);
+    GraphicMarkChanged(record, 0, 0, CanvasExtentWhole, CanvasExtentWhole);
 }

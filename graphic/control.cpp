@@ -9,7 +9,7 @@ namespace {
 constexpr UINT KeySlotScanCode = 0xFF0000;
 
 void ChangedEmpty(GraphicState& g) {
-    g.changedLeft = g.changedTop = 0xFFFFFFFF;
+    g.changedLeft = g.changedTop = MAXUINT;
     g.changedRight = g.changedBottom = 0;
 }
 

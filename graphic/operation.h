@@ -15,6 +15,9 @@ extern const DWORD MixTable[16];
 // or null when a callback of the repaint released it.
 ObjectRecord* GraphicMarkChanged(ObjectRecord* record, int x1, int y1, int x2, int y2);
 ObjectRecord* GraphicRefresh(ObjectRecord* record);
+// An extent past every canvas: marked as changed, it is clipped to the
+// whole canvas.
+constexpr int CanvasExtentWhole = 500000;
 
 LRESULT CALLBACK GraphicControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Whether a WM_KEYDOWN with this lParam goes into the key slot.

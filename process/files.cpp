@@ -5,6 +5,12 @@
 
 #include "scoped_handle.h"
 
+namespace {
+// The volume-label attribute bit, which the Windows headers leave unnamed:
+// a volume label is not a file either.
+constexpr DWORD FileAttributeVolumeLabel = 0x08;
+}  // namespace
+
 int MessageBoxShow(const std::wstring& text, const std::wstring& title, UINT style) {
     const wchar_t* caption = title.empty() ? MessageBoxDefaultTitle : title.c_str();
     // The box's modal loop runs foreign code that may leave the FPU changed.
@@ -25,7 +31,7 @@ int IsFile(const std::wstring& path) {
     HANDLE first = FindFirstFileW(path.c_str(), &found);
     if (first == INVALID_HANDLE_VALUE) return 0;
     ScopedFind search(first);
-    return (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | 0x08)) ? 0 : -1;
+    return (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FileAttributeVolumeLabel)) ? 0 : -1;
 }
 
 DWORD GetAttributes(const std::wstring& path) {

@@ -16,7 +16,7 @@ FontEntry* EntryMake(int number, const wchar_t* face, float points, BYTE pitch) 
     entry->useCount = 1;
     entry->number = number;
     entry->pointSize = points;
-    entry->logFont.lfWeight = 400;
+    entry->logFont.lfWeight = FW_NORMAL;
     entry->logFont.lfCharSet = ANSI_CHARSET;
     entry->logFont.lfPitchAndFamily = pitch;
     wcsncpy(entry->logFont.lfFaceName, face, LF_FACESIZE - 1);
