@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include "gdiplus_flat.h"
+#include "process/scoped_handle.h"
 
 ULONG_PTR GdiplusToken = 0;
 
@@ -20,6 +21,28 @@ void ViewerInitialState() {
     FontTableBuild();
 }
 
+namespace {
+
+// The common control classes once more, through InitCommonControlsEx where
+// the loaded DLL has it.
+void CommonControlsRegister() {
+    ScopedLibrary comctl(LoadLibraryA("COMCTL32.DLL"));
+    if (!comctl) return;
+    typedef BOOL(WINAPI * InitEx)(const INITCOMMONCONTROLSEX*);
+    auto initEx =
+        reinterpret_cast<InitEx>(reinterpret_cast<void*>(GetProcAddress(comctl.get(), "InitCommonControlsEx")));
+    if (!initEx) {
+        InitCommonControls();
+        return;
+    }
+    // 0x9FF: the Windows 95 classes, date and Internet controls.
+    INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX),
+                                 ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_INTERNET_CLASSES};
+    initEx(&classes);
+}
+
+}  // namespace
+
 int ViewerMain() {
     ErrorScope errors;
     GdiplusStartupInput input{1, nullptr, FALSE, FALSE};
@@ -29,20 +52,7 @@ int ViewerMain() {
         MessageBoxShow(L"error inicializando GDI+ ...", L"Programador", 0);
         return 0;
     }
-    if (HMODULE comctl = LoadLibraryA("COMCTL32.DLL")) {
-        typedef BOOL(WINAPI * InitEx)(const INITCOMMONCONTROLSEX*);
-        auto initEx =
-            reinterpret_cast<InitEx>(reinterpret_cast<void*>(GetProcAddress(comctl, "InitCommonControlsEx")));
-        if (initEx) {
-            // 0x9FF: the Windows 95 classes, date and Internet controls.
-            INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX),
-                                         ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_INTERNET_CLASSES};
-            initEx(&classes);
-        } else {
-            InitCommonControls();
-        }
-        FreeLibrary(comctl);
-    }
+    CommonControlsRegister();
     ShowMainDialog(nullptr);
     GdiplusShutdown(GdiplusToken);
     FpuModeSet();

@@ -7,6 +7,9 @@ constexpr DWORD GraphicDefaultStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | SS_OW
 constexpr DWORD GraphicStyleAdded = WS_CHILD | WS_VISIBLE | SS_OWNERDRAW;
 static_assert(GraphicDefaultStyle == 0x5001000D && GraphicStyleAdded == 0x5000000D);
 constexpr DWORD GraphicStyleRemoved = 0;
+// A control measures as its dialog does: it takes over the dialog's unit
+// bits.
+constexpr DWORD FlagsUnitBits = 0xF;
 }  // namespace
 
 DWORD ControlFinalStyle(DWORD style) {
@@ -18,7 +21,7 @@ void ControlAddGraphic(HWND dialog, int id, const std::wstring& text, int x, int
                        DWORD style, DWORD exStyle, DialogCallback callback) {
     ObjectRecord* owner = ObjectRecordFind(dialog);
     if (!owner || !(owner->flags & FlagDialog)) return;
-    DWORD flags = (owner->flags & 0xF) | FlagControl;
+    DWORD flags = (owner->flags & FlagsUnitBits) | FlagControl;
     if (flags & FlagDialogUnits) {
         RECT r{x, y, x + width, y + height};
         MapDialogRect(dialog, &r);

@@ -20,6 +20,9 @@ DWORD DialogFinalStyle(DWORD style, int x, int y, HWND owner) {
 
 namespace {
 
+// The signature word that makes a template an extended one (DLGTEMPLATEEX).
+constexpr WORD ExtendedTemplateSignature = 0xFFFF;
+
 class TemplateWriter {
 public:
     TemplateWriter(BYTE* buffer, size_t size) : buffer_(buffer), size_(size) {}
@@ -49,9 +52,9 @@ private:
 size_t DialogTemplateBuild(BYTE* buffer, size_t size, DWORD style, DWORD exStyle, int x, int y, int width,
                            int height, const FontEntry* font) {
     TemplateWriter t(buffer, size);
-    t.Word(1);       // dlgVer
-    t.Word(0xFFFF);  // signature: an extended template (DLGTEMPLATEEX)
-    t.Dword(0);      // helpID
+    t.Word(1);                          // dlgVer
+    t.Word(ExtendedTemplateSignature);  // signature
+    t.Dword(0);                         // helpID
     t.Dword(exStyle);
     t.Dword(style);
     t.Word(0);  // cDlgItems: controls are added one window at a time
@@ -63,7 +66,7 @@ size_t DialogTemplateBuild(BYTE* buffer, size_t size, DWORD style, DWORD exStyle
     t.Word(0);     // the system's dialog class
     t.Text(L" ");  // placeholder; the caption is set after creation
     t.Word(static_cast<WORD>(RoundHalfEven(font ? font->pointSize : 8.0f)));
-    t.Word(static_cast<WORD>(font ? font->logFont.lfWeight : 400));
+    t.Word(static_cast<WORD>(font ? font->logFont.lfWeight : FW_NORMAL));
     t.Byte(font && font->logFont.lfItalic ? 1 : 0);
     t.Byte(font ? font->logFont.lfCharSet : ANSI_CHARSET);
     t.Text(font ? font->logFont.lfFaceName : L"MS Sans Serif");

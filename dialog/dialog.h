@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <climits>
 #include <string>
 
 #include "dialog/records/records.h"
@@ -15,8 +16,10 @@ enum : UINT {
     UnitPixels = 2,
 };
 
-constexpr int DialogSelfId = static_cast<int>(0x80000000);
-constexpr int DialogPositionDefault = static_cast<int>(0x80000000);
+// Values no caller gives otherwise: the lowest int (0x80000000) as a
+// control id names the dialog itself; as x or y it centres the dialog.
+constexpr int DialogSelfId = INT_MIN;
+constexpr int DialogPositionDefault = INT_MIN;
 constexpr size_t DialogTemplateSize = 512;
 
 // ---- Creation ----------------------------------------------------------

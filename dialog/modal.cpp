@@ -3,6 +3,9 @@
 
 namespace {
 
+// The low four bits of a system command are the system's own.
+constexpr WPARAM SystemCommandMask = 0xFFF0;
+
 WPARAM SizeKind(const ObjectRecord* record) {
     if (!record) return SIZE_RESTORED;
     if (record->showCommand == SW_MAXIMIZE) return SIZE_MAXIMIZED;
@@ -141,8 +144,7 @@ INT_PTR CALLBACK DialogDispatch(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_DRAWITEM:
         return GraphicPaint(window, reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
     case WM_SYSCOMMAND:
-        // The low four bits of a system command are the system's own.
-        if ((wParam & 0xFFF0) != SC_CLOSE) return 0;
+        if ((wParam & SystemCommandMask) != SC_CLOSE) return 0;
         if (!ObjectRecordFind(window)) return 0;
         DialogEnd(window, 0);
         return TRUE;

@@ -10,11 +10,31 @@ const DWORD MixTable[16] = {
 
 namespace {
 
+// The three colour bytes of a colour (0x00BBGGRR); the top byte is dropped.
+constexpr LONG ColorRgbMask = 0xFFFFFF;
+
 void CanvasColoursApply(ObjectRecord* record) {
     GraphicState& g = record->graphic;
     SetTextColor(g.canvasDC, static_cast<COLORREF>(g.foreground));
     SetBkColor(g.canvasDC, static_cast<COLORREF>(g.background));
     SetBkMode(g.canvasDC, OPAQUE);
+}
+
+// A brush of its own for a clear: solid for style 0, else hatched.
+HBRUSH ClearBrushMake(LONG colour, int style) {
+    if (style == 0) return CreateSolidBrush(static_cast<COLORREF>(colour));
+    return CreateHatchBrush(style - 1, static_cast<COLORREF>(colour));
+}
+
+// Fills the whole canvas for a clear; a transparent colour paints with the
+// stock null brush, which is nobody's to delete.
+void CanvasFill(const GraphicState& g, LONG colour, int style) {
+    ScopedBrush made(colour == ColorTransparent ? nullptr : ClearBrushMake(colour, style));
+    HBRUSH brush = colour == ColorTransparent ? static_cast<HBRUSH>(GetStockObject(NULL_BRUSH)) : made.get();
+    if (!g.canvasDC) return;
+    RECT all{0, 0, g.canvasWidth, g.canvasHeight};
+    // GDI may refuse for a moment while the display changes mode.
+    for (int tries = 1; !FillRect(g.canvasDC, &all, brush) && tries < 10; ++tries) Sleep(2);
 }
 
 }  // namespace
@@ -58,7 +78,7 @@ void GraphicSetColor(LONG foreground, LONG background) {
         if (entry) {
             GraphicState& g = entry.record()->graphic;
             LONG c = foreground == ColorDefault ? static_cast<LONG>(GetSysColor(COLOR_WINDOWTEXT)) : foreground;
-            g.foreground = c & 0xFFFFFF;
+            g.foreground = c & ColorRgbMask;
             SetTextColor(g.canvasDC, static_cast<COLORREF>(g.foreground));
         }
     }
@@ -69,12 +89,12 @@ void GraphicSetColor(LONG foreground, LONG background) {
     GraphicState& g = record->graphic;
     LONG c;
     if (background == ColorTransparent) {
-        SetBkColor(g.canvasDC, 0xFFFFFF);
+        SetBkColor(g.canvasDC, RGB(255, 255, 255));
         SetBkMode(g.canvasDC, TRANSPARENT);
         c = ColorTransparent;
     } else {
         c = background == ColorDefault ? static_cast<LONG>(GetSysColor(COLOR_BTNFACE)) : background;
-        c &= 0xFFFFFF;
+        c &= ColorRgbMask;
         SetBkColor(g.canvasDC, static_cast<COLORREF>(c));
         SetBkMode(g.canvasDC, OPAQUE);
     }
@@ -94,22 +114,7 @@ void GraphicClear(LONG colour, int style) {
     GraphicState& g = record->graphic;
     if (colour == ColorDefault) colour = g.background;
     if (static_cast<UINT>(style) > 6) style = 0;
-    HBRUSH brush;
-    bool stock = false;
-    if (colour == ColorTransparent) {
-        brush = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
-        stock = true;
-    } else if (style == 0) {
-        brush = CreateSolidBrush(static_cast<COLORREF>(colour));
-    } else {
-        brush = CreateHatchBrush(style - 1, static_cast<COLORREF>(colour));
-    }
-    if (g.canvasDC) {
-        RECT all{0, 0, g.canvasWidth, g.canvasHeight};
-        // GDI may refuse for a moment while the display changes mode.
-        for (int tries = 1; !FillRect(g.canvasDC, &all, brush) && tries < 10; ++tries) Sleep(2);
-    }
-    if (brush && !stock) DeleteObject(brush);
+    CanvasFill(g, colour, style);
     if (GraphicMarkChanged(record, 0, 0, g.canvasWidth, g.canvasHeight) != record) return;  // released meanwhile
     g.positionX = g.homeX;
     g.positionY = g.homeY;
@@ -139,5 +144,5 @@ void GraphicCopy(HANDLE source, int sourceId, int mix) {
     UINT width = std::min(static_cast<UINT>(from->graphic.canvasWidth), static_cast<UINT>(g.canvasWidth));
     UINT height = std::min(static_cast<UINT>(from->graphic.canvasHeight), static_cast<UINT>(g.canvasHeight));
     BitBlt(g.canvasDC, 0, 0, static_cast<int>(width), static_cast<int>(height), from->graphic.canvasDC, 0, 0, rop);
-    GraphicMarkChanged(record, 0, 0, 500000, 500000);
+    GraphicMarkChanged(record, 0, 0, CanvasExtentWhole, CanvasExtentWhole);
 }

@@ -9,7 +9,7 @@ namespace {
 constexpr UINT KeySlotScanCode = 0xFF0000;
 
 void ChangedEmpty(GraphicState& g) {
-    g.changedLeft = g.changedTop = 0xFFFFFFFF;
+    g.changedLeft = g.changedTop = MAXUINT;
     g.changedRight = g.changedBottom = 0;
 }
 
@@ -19,45 +19,57 @@ LRESULT PassOn(const ObjectRecord* record, HWND window, UINT message, WPARAM wPa
     return CallWindowProcW(previous, window, message, wParam, lParam);
 }
 
+// The scan code and the extended-key flag of a key message's lParam.
+UINT ScanCodeOf(LPARAM lParam) { return LOBYTE(HIWORD(lParam)); }
+bool IsExtendedKey(LPARAM lParam) { return HIWORD(lParam) & KF_EXTENDED; }
+
+// The canvas at the control's client size, made compatible with the
+// window's DC; none when GDI refuses any step.
+void ControlCanvasMake(HWND window, GraphicState& g) {
+    // Whatever is made is given back, in reverse order, unless the record
+    // takes it over.
+    ScopedWindowDC dc(window);
+    if (!dc) return;
+    RECT client{};
+    GetClientRect(window, &client);
+    int w = client.right, h = client.bottom;
+    g.clientWidth = g.viewWidth = g.canvasWidth = g.referenceWidth = w;
+    g.clientHeight = g.viewHeight = g.canvasHeight = g.referenceHeight = h;
+    ScopedMemoryDC canvas(CreateCompatibleDC(dc.get()));
+    // At 0 x 0 Windows gives the 1 x 1 monochrome bitmap, and every later
+    // canvas, made compatible with this one, would stay black and white.
+    ScopedBitmap bitmap(canvas ? CreateCompatibleBitmap(dc.get(), std::max(w, 1), std::max(h, 1)) : nullptr);
+    ScopedSelection selected(canvas.get(), bitmap.get());
+    if (!selected) return;
+    g.canvasDC = canvas.release();
+    g.initialBitmap = static_cast<HBITMAP>(selected.keep());
+    bitmap.release();  // the canvas DC's now, deleted with the record
+    FillRect(g.canvasDC, &client, g.backgroundBrush);
+}
+
 }  // namespace
 
 void GraphicControlInit(HWND window, ObjectRecord* record) {
     GraphicState& g = record->graphic;
     g.previousProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&GraphicControlProc)));
-    if (HDC dc = GetDC(window)) {
-        RECT client{};
-        GetClientRect(window, &client);
-        int w = client.right, h = client.bottom;
-        g.clientWidth = g.viewWidth = g.canvasWidth = g.referenceWidth = w;
-        g.clientHeight = g.viewHeight = g.canvasHeight = g.referenceHeight = h;
-        HDC canvas = CreateCompatibleDC(dc);
-        // At 0 x 0 Windows gives the 1 x 1 monochrome bitmap, and every later
-        // canvas, made compatible with this one, would stay black and white.
-        HBITMAP bitmap = canvas ? CreateCompatibleBitmap(dc, std::max(w, 1), std::max(h, 1)) : nullptr;
-        HGDIOBJ initial = bitmap ? SelectObject(canvas, bitmap) : nullptr;
-        if (initial && initial != HGDI_ERROR) {
-            g.canvasDC = canvas;
-            g.initialBitmap = static_cast<HBITMAP>(initial);
-            FillRect(canvas, &client, g.backgroundBrush);
-        } else {
-            // No canvas: painting copies nothing and drawing has no effect.
-            if (bitmap) DeleteObject(bitmap);
-            if (canvas) DeleteDC(canvas);
-        }
-        ReleaseDC(window, dc);
-        if (g.canvasDC) GraphicCanvasPrepare(record);
-    }
+    // Without a canvas, painting copies nothing and drawing has no effect.
+    ControlCanvasMake(window, g);
+    if (g.canvasDC) GraphicCanvasPrepare(record);
     g.penWidth = 0;
     GraphicTargetAdopt(window);
 }
 
 bool GraphicKeyIsStored(LPARAM lParam, bool numLockOn, bool shiftDown) {
-    UINT scan = (static_cast<UINT>(lParam) >> 16) & 0xFF;
-    bool extended = (static_cast<UINT>(lParam) >> 24) & 1;
-    if (extended) return scan != 0x1C && scan != 0x35 && scan != 0x3A && scan != 0x45 && scan != 0x46;
-    if ((scan >= 0x3B && scan <= 0x44) || scan == 0x57 || scan == 0x58) return true;
-    if (scan >= 0x47 && scan <= 0x53 && scan != 0x4A && scan != 0x4E) return !numLockOn || shiftDown;
+    UINT scan = ScanCodeOf(lParam);
+    if (IsExtendedKey(lParam)) {
+        return scan != ScanEnter && scan != ScanSlash && scan != ScanCapsLock && scan != ScanNumLock &&
+               scan != ScanScrollLock;
+    }
+    if ((scan >= ScanF1 && scan <= ScanF10) || scan == ScanF11 || scan == ScanF12) return true;
+    if (scan >= ScanKeypadFirst && scan <= ScanKeypadLast && scan != ScanKeypadMinus && scan != ScanKeypadPlus) {
+        return !numLockOn || shiftDown;
+    }
     return false;
 }
 
@@ -77,7 +89,7 @@ LRESULT CALLBACK GraphicControlProc(HWND window, UINT message, WPARAM wParam, LP
     case WM_GETDLGCODE:
         return DLGC_WANTALLKEYS;
     case WM_CHAR:
-        if ((wParam & 0xFF) == '\t') break;
+        if (LOBYTE(wParam) == '\t') break;
         record->graphic.keySlot = static_cast<UINT>(wParam);
         return 0;
     case WM_KEYDOWN:
@@ -85,7 +97,7 @@ LRESULT CALLBACK GraphicControlProc(HWND window, UINT message, WPARAM wParam, LP
         record->graphic.keySlot = static_cast<UINT>(lParam) & KeySlotScanCode;
         return 0;
     case WM_SYSKEYDOWN:
-        if (((lParam >> 16) & 0xFF) != 0x44 || ((lParam >> 24) & 1)) break;
+        if (ScanCodeOf(lParam) != ScanF10 || IsExtendedKey(lParam)) break;
         record->graphic.keySlot = static_cast<UINT>(lParam) & KeySlotScanCode;
         return 0;
     case WM_MOUSEWHEEL: {

@@ -15,10 +15,31 @@ extern const DWORD MixTable[16];
 // or null when a callback of the repaint released it.
 ObjectRecord* GraphicMarkChanged(ObjectRecord* record, int x1, int y1, int x2, int y2);
 ObjectRecord* GraphicRefresh(ObjectRecord* record);
+// An extent past every canvas: marked as changed, it is clipped to the
+// whole canvas.
+constexpr int CanvasExtentWhole = 500000;
 
 LRESULT CALLBACK GraphicControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Whether a WM_KEYDOWN with this lParam goes into the key slot.
 bool GraphicKeyIsStored(LPARAM lParam, bool numLockOn, bool shiftDown);
+
+// The keyboard scan codes (bits 16 to 23 of a key message's lParam) that
+// decide whether a key is stored.
+enum : UINT {
+    ScanEnter = 0x1C,  // keypad Enter when extended
+    ScanSlash = 0x35,  // keypad / when extended
+    ScanCapsLock = 0x3A,
+    ScanF1 = 0x3B,  // F1 to F10 run on without a gap
+    ScanF10 = 0x44,
+    ScanNumLock = 0x45,
+    ScanScrollLock = 0x46,
+    ScanKeypadFirst = 0x47,  // keypad 7 (Home) to keypad . (Delete)
+    ScanKeypadMinus = 0x4A,
+    ScanKeypadPlus = 0x4E,
+    ScanKeypadLast = 0x53,
+    ScanF11 = 0x57,
+    ScanF12 = 0x58,
+};
 
 void GraphicLockTake();
 void GraphicLockGive();

@@ -8,8 +8,10 @@ volatile LONG graphicLock = 0;
 thread_local HANDLE currentTarget = nullptr;
 }  // namespace
 
+// Taken by exchanging the word with -1 until the old value is 0, like the
+// registry's lock, but yielding the processor between tries.
 void GraphicLockTake() {
-    while (InterlockedExchange(&graphicLock, static_cast<LONG>(0xFFFFFFFF)) != 0) Sleep(0);
+    while (InterlockedExchange(&graphicLock, -1) != 0) Sleep(0);
 }
 
 void GraphicLockGive() { InterlockedExchange(&graphicLock, 0); }

@@ -3,6 +3,14 @@
 
 #include <string_view>
 
+#include "scoped_handle.h"
+
+namespace {
+// The volume-label attribute bit, which the Windows headers leave unnamed:
+// a volume label is not a file either.
+constexpr DWORD FileAttributeVolumeLabel = 0x08;
+}  // namespace
+
 int MessageBoxShow(const std::wstring& text, const std::wstring& title, UINT style) {
     const wchar_t* caption = title.empty() ? MessageBoxDefaultTitle : title.c_str();
     // The box's modal loop runs foreign code that may leave the FPU changed.
@@ -20,11 +28,10 @@ int IsFile(const std::wstring& path) {
     if (path.find_first_of(L"?*<>\"") != std::wstring::npos) return 0;
     if (path.back() == L':') return 0;
     WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW(path.c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return 0;
-    DWORD bits = found.dwFileAttributes;
-    FindClose(search);
-    return (bits & (FILE_ATTRIBUTE_DIRECTORY | 0x08)) ? 0 : -1;
+    HANDLE first = FindFirstFileW(path.c_str(), &found);
+    if (first == INVALID_HANDLE_VALUE) return 0;
+    ScopedFind search(first);
+    return (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FileAttributeVolumeLabel)) ? 0 : -1;
 }
 
 DWORD GetAttributes(const std::wstring& path) {

@@ -1,5 +1,6 @@
 // The font table: numbered font descriptions shared by dialogs and canvases.
 #include "records.h"
+#include "scoped_gdi.h"
 #include "spin_lock.h"
 
 #include <cwchar>
@@ -15,7 +16,7 @@ FontEntry* EntryMake(int number, const wchar_t* face, float points, BYTE pitch) 
     entry->useCount = 1;
     entry->number = number;
     entry->pointSize = points;
-    entry->logFont.lfWeight = 400;
+    entry->logFont.lfWeight = FW_NORMAL;
     entry->logFont.lfCharSet = ANSI_CHARSET;
     entry->logFont.lfPitchAndFamily = pitch;
     wcsncpy(entry->logFont.lfFaceName, face, LF_FACESIZE - 1);
@@ -51,8 +52,8 @@ void FontSelectDefault(HDC dc, ObjectRecord* record) {
         entry->font = CreateFontIndirectW(&entry->logFont);
         if (!entry->font) return;
     }
-    HGDIOBJ previous = SelectObject(dc, entry->font);
-    if (!previous || previous == HGDI_ERROR) {
+    ScopedSelection selected(dc, entry->font);
+    if (!selected) {
         if (entry->useCount == 0) {
             DeleteObject(entry->font);
             entry->font = nullptr;
@@ -61,7 +62,8 @@ void FontSelectDefault(HDC dc, ObjectRecord* record) {
     }
     ++entry->useCount;
     record->graphic.fontNumber = 1;
-    record->graphic.previousFont = static_cast<HFONT>(previous);
+    // Selected back when the record's canvas goes.
+    record->graphic.previousFont = static_cast<HFONT>(selected.keep());
     TEXTMETRICW metrics;
     if (GetTextMetricsW(dc, &metrics)) {
         record->graphic.charWidth = metrics.tmAveCharWidth;

@@ -1,41 +1,27 @@
 // Scoped GDI handles for the inside of a function: a memory DC, a bitmap,
-// a window's DC and an object selected into a DC, each given back once on every
-// way out unless handed on with release(). Not copyable; movable. The
-// layers' interfaces still take and return plain handles.
+// a brush, a window's DC and an object selected into a DC, each given back
+// once on every way out unless handed on with release() (keep() for a
+// selection). Not copyable. The layers' interfaces still take and return
+// plain handles. The kernel's own are in process/scoped_handle.h.
 #pragma once
 
 #include <windows.h>
 
 #include <utility>
 
-// A handle given back with `Free`: DeleteDC for a memory DC from
-// CreateCompatibleDC, DeleteObject for a bitmap.
-template <typename Handle, BOOL(WINAPI* Free)(Handle)>
-class ScopedGdi {
-public:
-    explicit ScopedGdi(Handle handle = nullptr) : handle_(handle) {}
-    ~ScopedGdi() {
-        if (handle_) Free(handle_);
-    }
-    ScopedGdi(const ScopedGdi&) = delete;
-    ScopedGdi& operator=(const ScopedGdi&) = delete;
-    ScopedGdi(ScopedGdi&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-    ScopedGdi& operator=(ScopedGdi&& other) noexcept {
-        std::swap(handle_, other.handle_);
-        return *this;
-    }
-    Handle get() const { return handle_; }
-    Handle release() { return std::exchange(handle_, nullptr); }
-    explicit operator bool() const { return handle_ != nullptr; }
+#include "process/scoped_handle.h"
 
-private:
-    Handle handle_;
-};
+// DeleteObject with the handle's own type, so that it fits ScopedHandle.
+template <typename Object>
+BOOL WINAPI GdiObjectDelete(Object object) {
+    return DeleteObject(object);
+}
 
-inline BOOL WINAPI GdiBitmapDelete(HBITMAP bitmap) { return DeleteObject(bitmap); }
-
-using ScopedMemoryDC = ScopedGdi<HDC, DeleteDC>;
-using ScopedBitmap = ScopedGdi<HBITMAP, GdiBitmapDelete>;
+// A memory DC from CreateCompatibleDC: DeleteDC. A bitmap or a brush:
+// DeleteObject.
+using ScopedMemoryDC = ScopedHandle<HDC, DeleteDC>;
+using ScopedBitmap = ScopedHandle<HBITMAP, GdiObjectDelete<HBITMAP>>;
+using ScopedBrush = ScopedHandle<HBRUSH, GdiObjectDelete<HBRUSH>>;
 
 // A window's DC from GetDC (the screen's for no window): ReleaseDC.
 class ScopedWindowDC {
