@@ -23,7 +23,7 @@ install_missing() {  # why, packages...
 }
 
 install_missing "what building and testing need" cmake make g++-mingw-w64-i686-posix mingw-w64-tools \
-  binutils-mingw-w64-i686 wine wine32:i386 xvfb xauth googletest imagemagick git zip
+  binutils-mingw-w64-i686 wine wine32:i386 xvfb xauth googletest imagemagick git zip clang-format
 
 # Wine runs the 32-bit viewer through 32-bit Linux code (wine32). A kernel
 # without 32-bit support runs the 64-bit build of the same sources instead

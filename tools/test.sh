@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test under Wine in a
-# virtual X server (one persistent wineserver for the whole run). Extra
-# arguments go to ctest. On a kernel that cannot run 32-bit programs the
-# tests run on the 64-bit build of the same sources (tools/arch.sh).
+# Installs what is missing, builds, checks the code's conventions
+# (tools/check.sh) and runs every test under Wine in a virtual X server (one
+# persistent wineserver for the whole run). Extra arguments go to ctest. On
+# a kernel that cannot run 32-bit programs the tests run on the 64-bit build
+# of the same sources (tools/arch.sh).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
@@ -34,4 +35,11 @@ if [ "$arch" != i686 ]; then
   "$root/tools/build.sh" "$arch"
   build="$root/build-$arch"
 fi
-exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" --inside "$build" "$@"
+# The conventions (tools/check.sh) after the builds, whose files it reads; a
+# violation fails the run, but the tests still run: one run shows both.
+checked=0 rc=0
+"$root/tools/check.sh" || checked=$?
+xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" --inside "$build" "$@" || rc=$?
+if [ "$checked" != 0 ]; then echo "test: tools/check.sh found violations (listed before the tests): the run fails"; fi
+if [ "$rc" = 0 ]; then exit "$checked"; fi
+exit "$rc"

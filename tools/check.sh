@@ -1,0 +1,137 @@
+#!/usr/bin/env bash
+# shellcheck disable=SC2317  # the rules are called by name, at the end
+# Checks in seconds the conventions that drift when only review keeps them:
+# the layer chain of includes, the clang-format layout, named numbers, the
+# paths the docs name, the stand-in GDI+ DLL's exports. Prints each violation
+# as `file:line: what`, then one summary line; exits 1 on any violation.
+# Bare hex: in product C++ (app, dialog, graphic, process; // comments and
+# strings left out), 0x... stands only in a statement (up to its `;`) that
+# defines a constexpr variable or an enum, or is a static_assert.
+set -uo pipefail
+shopt -s nullglob
+cd "$(dirname "$0")/.." || exit 1
+
+note() { echo "check: $*" >&2; }  # not a violation: what was skipped and why (the rule returns 77)
+declare -A known                  # every file and folder in git, read once: a git call per path is slow
+while IFS= read -r f; do
+  known[$f]=1
+  while [[ $f == */* ]]; do f=${f%/*} known[$f]=1 known[$f/]=1; done
+done < <(git ls-files)
+tracked() { [ -n "${known[$1]:-}" ] || { [[ $1 == *'*'* ]] && [ -n "$(git ls-files -- "$1")" ]; }; }  # or a glob
+
+# app -> dialog -> graphic -> records -> process; a header outside the
+# layers (tests/, bench/) is never product code's to include.
+layer() { case $1 in process/*) rank=0 ;; dialog/records/*) rank=1 ;; graphic/*) rank=2 ;; dialog/*) rank=3 ;;
+  app/*) rank=4 ;; *) rank=9 ;; esac; }
+check_layers() {
+  local file line name target rank own
+  git grep -nE '^\s*#\s*include\s*["<]' -- app dialog graphic process | while IFS=: read -r file line name; do
+    [[ $name =~ [\<\"]([^\>\"]+)[\>\"] ]] && name=${BASH_REMATCH[1]}
+    # As the compiler looks: beside the including file first, then from the root.
+    target=${file%/*}/$name
+    [[ $target == *..* ]] && target=$(realpath -m --relative-to=. "$target")
+    tracked "$target" || target=$name
+    tracked "$target" || continue  # a system or toolchain header
+    layer "$file" && own=$rank && layer "$target"
+    [ "$rank" -le "$own" ] ||
+      echo "$file:$line: includes $target: includes run only down app -> dialog -> graphic -> records -> process"
+  done
+}
+
+# The layout is clang-format 14's (Debian 12). Others lay some code out
+# differently (19, Debian 13: `T C::* p`, comments after `}`), so they would
+# report drift that is not there.
+check_format() {
+  local cf=clang-format-14 out drift rc=0
+  command -v "$cf" >/dev/null || cf=clang-format
+  if ! "$cf" --version 2>/dev/null | grep -q 'version 14\.'; then
+    note "format: skipped: the layout is clang-format 14's; here: $("$cf" --version 2>&1 | head -n 1)"
+    return 77
+  fi
+  out=$(git ls-files -z -- '*.cpp' '*.h' | xargs -0 "$cf" --dry-run -Werror 2>&1) || rc=$?
+  drift=$(grep -E '^[^ :]+:[0-9]+:[0-9]+: error: .*clang-format-violations' <<<"$out" | cut -d: -f1,2 | uniq)
+  if [ -n "$drift" ]; then
+    sed 's/$/: not laid out as .clang-format says (clang-format -i)/' <<<"$drift"
+  elif [ "$rc" != 0 ]; then  # e.g. an option this version does not know
+    echo ".clang-format:1: $cf failed: $(head -n 1 <<<"$out")"
+  fi
+}
+
+check_hex() {
+  git ls-files -- app dialog graphic process | grep -E '\.(cpp|h)$' | xargs awk '
+    FNR == 1 { pinned = 0 }
+    {
+      code = $0
+      gsub(/"([^"\\]|\\.)*"|'"'"'([^'"'"'\\]|\\.)*'"'"'/, "\"\"", code)  # strings and characters
+      sub(/\/\/.*/, "", code)
+      # A constexpr function is no name for a number: no ( may come before the = or {.
+      if (code ~ /^[ \t]*(static_assert[ \t]*\(|enum([^A-Za-z0-9_]|$)|((static|inline)[ \t]+)*constexpr[ \t][^(]*[={])/)
+        pinned = 1
+      if (!pinned && match(code, /(^|[^A-Za-z0-9_.])0[xX][0-9a-fA-F]+/)) {
+        hex = substr(code, RSTART, RLENGTH)
+        sub(/^[^0]/, "", hex)
+        print FILENAME ":" FNR ": bare " hex ": name it (constexpr, enum) or pin it in a static_assert"
+      }
+      if (code ~ /;/) pinned = 0
+    }'
+}
+
+# Paths (words with a slash) in `code` and fenced blocks, and link targets,
+# in README.md and docs/*.md. Not the repository's: URLs, outputs (build*/,
+# vm-out/), ../ and ./ paths, absolute paths, placeholders (<version>).
+check_paths() {
+  local file line kind path
+  awk '
+    function words(s, n, a, i) {
+      n = split(s, a, /[ \t]+/)
+      for (i = 1; i <= n; i++)
+        if (a[i] ~ /^[A-Za-z_.][A-Za-z0-9_.-]*(\/[A-Za-z0-9_.*-]*)+$/) print FILENAME ":" FNR ":root:" a[i]
+    }
+    /^[ \t]*```/ { fenced = !fenced; next }
+    fenced { sub(/#.*/, "", $0); words($0); next }  # a shell comment names no path
+    {
+      for (s = $0; match(s, /`[^`]+`/); s = substr(s, RSTART + RLENGTH)) words(substr(s, RSTART + 1, RLENGTH - 2))
+      for (s = $0; match(s, /\]\([^) ]+\)/); s = substr(s, RSTART + RLENGTH))
+        print FILENAME ":" FNR ":link:" substr(s, RSTART + 2, RLENGTH - 3)
+    }' README.md docs/*.md | while IFS=: read -r file line kind path; do
+    case $path in *://* | mailto:* | \#* | *'<'* | build/* | build-*/* | vm-out/* | ./* | ../*) continue ;; esac
+    path=${path%%#*}
+    if [ "$kind" = link ]; then  # a link is read from its own file's folder
+      path=$(realpath -m --relative-to=. "$(dirname "$file")/$path")
+      case $path in ../* | build/* | build-*/*) continue ;; esac
+    fi
+    tracked "$path" || echo "$file:$line: names $path, which is not in the repository"
+  done
+}
+
+# Windows refuses to start a process whose imports a DLL does not export;
+# Wine only stubs them, so the start-failure test would pass regardless.
+check_gdiplus() {
+  local dir arch exe dll ran=0 name
+  for dir in build build-*; do
+    exe=$dir/vistora.exe dll=$dir/tests/fake_gdiplus/gdiplus.dll arch=${dir#build-}
+    [ "$dir" = build ] && arch=i686
+    if ! [ -f "$exe" ] || ! [ -f "$dll" ] || ! command -v "$arch-w64-mingw32-objdump" >/dev/null; then continue; fi
+    ran=1
+    for name in $(comm -23 \
+      <("$arch-w64-mingw32-objdump" -p "$exe" | awk '/DLL Name:/ { g = (tolower($3) == "gdiplus.dll"); next }
+        g && $1 ~ /^[0-9a-fA-F]+$/ && $NF ~ /^[A-Za-z_]/ { print $NF }' | sort -u) \
+      <("$arch-w64-mingw32-objdump" -p "$dll" | awk '/Ordinal\/Name Pointer\] Table/ { t = 1; next }
+        t && !NF { t = 0 } t && /\[ *[0-9]+\]/ { print $NF }' | sort -u)); do
+      echo "tests/fake_gdiplus/fake_gdiplus.cpp:1: exports no $name, which $exe imports ($dll)"
+    done
+  done
+  [ "$ran" = 1 ] || { note "gdiplus: skipped: no build folder holds the viewer and the stand-in"; return 77; }
+}
+
+total=0 summary=""
+for rule in layers format hex paths gdiplus; do
+  rc=0 n=0
+  out=$("check_$rule") || rc=$?
+  if [ -n "$out" ]; then echo "$out" && n=$(wc -l <<<"$out"); fi
+  total=$((total + n))
+  if [ "$rc" = 77 ]; then summary+=", $rule skipped"; else summary+=", $rule $n"; fi
+done
+if [ "$total" = 0 ]; then echo "check: passed, no violation (${summary#, })"; exit 0; fi
+echo "check: FAILED: $total violations (${summary#, })"
+exit 1
