@@ -213,6 +213,36 @@ Pixels CanvasPixels(HANDLE graphic) {
     return DcPixels(r->graphic.canvasDC, 0, 0, r->graphic.canvasWidth, r->graphic.canvasHeight);
 }
 
+std::pair<int, int> CanvasSize(HANDLE graphic) {
+    ObjectRecord* r = ObjectRecordFind(graphic);
+    return r ? std::pair(r->graphic.canvasWidth, r->graphic.canvasHeight) : std::pair(0, 0);
+}
+
+Pixels PixelsOf(int width, int height, const std::function<uint32_t(int, int)>& colour) {
+    Pixels out;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) out.push_back(colour(x, y) & 0xFFFFFF);
+    return out;
+}
+
+testing::AssertionResult PixelsMatch(const Pixels& got, const Pixels& want, int width, int meanError) {
+    if (got.size() != want.size())
+        return testing::AssertionFailure() << got.size() << " pixels, expected " << want.size();
+    size_t differ = 0, first = 0;
+    long long off = 0;
+    for (size_t i = 0; i < got.size(); ++i) {
+        for (int shift : {0, 8, 16}) off += std::abs(int(got[i] >> shift & 0xFF) - int(want[i] >> shift & 0xFF));
+        if (got[i] != want[i] && !differ++) first = i;
+    }
+    char at[96];
+    snprintf(at, sizeof at, "(%d, %d) is 0x%06X, expected 0x%06X", int(first % width), int(first / width),
+             differ ? got[first] : 0, differ ? want[first] : 0);
+    if (meanError ? off < meanError * 3LL * static_cast<long long>(got.size()) : !differ)
+        return testing::AssertionSuccess();
+    return testing::AssertionFailure() << differ << " of " << got.size() << " pixels differ, mean channel error "
+                                       << off / (3.0 * got.size()) << "; the first at " << at;
+}
+
 uint32_t Rgb(COLORREF c) { return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF); }
 
 // ---- GDI objects ---------------------------------------------------------
@@ -250,6 +280,8 @@ int GdiObjectsLive() {
     return -static_cast<int>(brushes.size());  // fewer free places means more live objects
 }
 
+std::pair<int, int> RecordsAndObjectsLive() { return {ObjectRecordCount(), GdiObjectsLive()}; }
+
 GdiSqueeze::GdiSqueeze(int room) : brushes_((PaintedWindowsSettle(), BrushesUntilFull())) {
     MessageBoxGuardInstall();
     for (int i = 0; i < room && !brushes_.empty(); ++i) {
@@ -265,6 +297,34 @@ void GdiSqueeze::Release() {
     for (HBRUSH b : brushes_) DeleteObject(b);
     brushes_.clear();
     if (activeSqueeze == this) activeSqueeze = nullptr;
+}
+
+// ---- Imports -------------------------------------------------------------
+
+ImportPatch::ImportPatch(const char* dll, const char* function, void* replacement) {
+    auto* base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
+    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+    for (; imports.Size && d->Name && !slot; ++d) {
+        if (_stricmp(reinterpret_cast<const char*>(base + d->Name), dll) != 0) continue;
+        auto* name = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->OriginalFirstThunk);
+        auto* place = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
+        for (; name->u1.AddressOfData && !slot; ++name, ++place) {
+            auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + name->u1.AddressOfData);
+            if (!IMAGE_SNAP_BY_ORDINAL(name->u1.Ordinal) && strcmp(byName->Name, function) == 0)
+                slot = reinterpret_cast<void**>(&place->u1.Function);
+        }
+    }
+    if (!slot) return;
+    original = *slot;
+    DWORD was = 0;
+    VirtualProtect(slot, sizeof(void*), PAGE_READWRITE, &was);
+    *slot = replacement;
+}
+
+ImportPatch::~ImportPatch() {
+    if (slot) *slot = original;
 }
 
 // ---- Message logs --------------------------------------------------------
@@ -379,6 +439,16 @@ std::string BytesLittle16(uint16_t v) { return {static_cast<char>(v), static_cas
 
 std::string BytesLittle32(uint32_t v) {
     return {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16), static_cast<char>(v >> 24)};
+}
+
+std::string BmpHeaders(uint32_t width, uint32_t height, uint16_t bits, const std::vector<uint32_t>& palette) {
+    uint32_t offset = 14 + 40 + 4 * static_cast<uint32_t>(palette.size());
+    uint32_t size = offset + (width * bits + 31) / 32 * 4 * height;
+    std::string out = "BM" + BytesLittle32(size) + BytesLittle32(0) + BytesLittle32(offset) + BytesLittle32(40) +
+                      BytesLittle32(width) + BytesLittle32(height) + BytesLittle16(1) + BytesLittle16(bits) +
+                      std::string(24, '\0');
+    for (uint32_t entry : palette) out += BytesLittle32(entry);
+    return out;
 }
 
 bool FileWriteBytes(const std::wstring& path, const std::string& bytes) {
