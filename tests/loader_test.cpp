@@ -3,7 +3,6 @@
 
 #include <cstdlib>
 #include <optional>
-#include <tuple>
 
 #include "app/gdiplus_flat.h"
 #include "app/viewer.h"
@@ -60,12 +59,8 @@ GpStatus WINAPI DrawFaulty(void*, void*, float, float, float, float, float, floa
 }  // namespace
 
 TEST(LoaderSizeRule, Proportions) {
-    struct {
-        float iw, ih;
-        UINT width, height;
-        int stretch;
-        UINT wantWidth, wantHeight;
-    } rows[] = {
+    // The picture's size, the request and the stretch flag, and the size settled.
+    const std::tuple<float, float, UINT, UINT, int, UINT, UINT> rows[] = {
         {640, 480, 320, 320, 0, 320, 240},
         {480, 640, 320, 320, 0, 240, 320},
         {100, 50, 320, 320, 0, 320, 320},  // smaller both ways: stretched, not enlarged in proportion
@@ -76,9 +71,9 @@ TEST(LoaderSizeRule, Proportions) {
         {300.5f, 200.5f, 0, 0, 0, 300, 200},  // own size, rounded half to even
         {640, 480, 640, 960, 0, 640, 960},    // the width its own, the height larger: both kept
     };
-    for (auto& r : rows) {
-        LoaderFitSize(r.iw, r.ih, r.width, r.height, r.stretch);
-        EXPECT_EQ(std::pair(r.width, r.height), std::pair(r.wantWidth, r.wantHeight)) << r.iw << " x " << r.ih;
+    for (auto [iw, ih, width, height, stretch, wantWidth, wantHeight] : rows) {
+        LoaderFitSize(iw, ih, width, height, stretch);
+        EXPECT_EQ(std::pair(width, height), std::pair(wantWidth, wantHeight)) << iw << " x " << ih;
     }
 }
 
@@ -89,31 +84,27 @@ TEST_F(Loader, PictureOfEveryFormatEqualsItsPixels) {
         return 0xFF000000u | static_cast<uint32_t>(x * 255 / 640) << 16 | static_cast<uint32_t>(y * 255 / 480) << 8 |
                0x80u;
     };
-    const struct {
-        const wchar_t* name;
-        PictureFormat format;
-        std::function<uint32_t(int, int)> colour;
-        int meanError;
-    } cases[] = {{L"p.png", PictureFormat::Png, PatternColour, 0},
-                 {L"p.bmp", PictureFormat::Bmp, PatternColour, 0},
-                 {L"p32.bmp", PictureFormat::Bmp32, PatternColour, 0},
-                 {L"p.tif", PictureFormat::Tiff, PatternColour, 0},
-                 {L"p.gif", PictureFormat::Gif, few, 0},
-                 {L"p.jpg", PictureFormat::Jpeg, smooth, 4},
-                 // names outside the ANSI code page
-                 {L"\u041a\u043e\u0442.png", PictureFormat::Png, PatternColour, 0},
-                 {L"\u732b\u306e\u5199\u771f.png", PictureFormat::Png, PatternColour, 0}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        std::wstring picture = folder.File(c.name);
-        ASSERT_TRUE(PictureWrite(picture, 640, 480, c.format, c.colour));
+    const std::tuple<const wchar_t*, PictureFormat, std::function<uint32_t(int, int)>, int> cases[] = {
+        {L"p.png", PictureFormat::Png, PatternColour, 0},
+        {L"p.bmp", PictureFormat::Bmp, PatternColour, 0},
+        {L"p32.bmp", PictureFormat::Bmp32, PatternColour, 0},
+        {L"p.tif", PictureFormat::Tiff, PatternColour, 0},
+        {L"p.gif", PictureFormat::Gif, few, 0},
+        {L"p.jpg", PictureFormat::Jpeg, smooth, 4},
+        // names outside the ANSI code page
+        {L"\u041a\u043e\u0442.png", PictureFormat::Png, PatternColour, 0},
+        {L"\u732b\u306e\u5199\u771f.png", PictureFormat::Png, PatternColour, 0}};
+    for (const auto& [name, format, colour, meanError] : cases) {
+        SCOPED_TRACE(name);
+        std::wstring picture = folder.File(name);
+        ASSERT_TRUE(PictureWrite(picture, 640, 480, format, colour));
         EXPECT_EQ(FileExists(picture), -1);
-        EXPECT_EQ(FileNameOfPath(picture), c.name);
+        EXPECT_EQ(FileNameOfPath(picture), name);
         HBITMAP b = LoadImageAsBitmap(picture);
         ASSERT_TRUE(b);
         EXPECT_EQ(std::pair(ImageWidth, ImageHeight), std::pair(640, 480));
         EXPECT_EQ(GraphicCurrentTarget(), nullptr);
-        EXPECT_TRUE(PixelsMatch(CanvasPixels(b), PixelsOf(640, 480, c.colour), 640, c.meanError));
+        EXPECT_TRUE(PixelsMatch(CanvasPixels(b), PixelsOf(640, 480, colour), 640, meanError));
         End(b);
     }
 }
@@ -134,27 +125,26 @@ TEST_F(Loader, SeeThroughPicturesAreDrawnOverTheBackground) {
     FillRect(emf, &right, green);
     DeleteObject(green);
     DeleteEnhMetaFile(CloseEnhMetaFile(emf));
-    const struct {
-        const wchar_t* name;
-        LONG background;     // -1: the viewer's own call, over black
-        UINT width, height;  // stretched to, if not 0
-        bool clearShows;     // not so where GDI+ (Wine 8) copies a palette picture at its own size opaque
-    } rows[] = {{L"clear.png", -1, 0, 0, true},        {L"clear.png", 0xFF0000, 0, 0, true},
-                {L"clear.gif", 0xFF0000, 0, 0, false}, {L"clear.gif", 0xFF0000, 40, 20, true},
-                {L"half.emf", -1, 0, 0, true},         {L"half.emf", 0xFF0000, 0, 0, true}};
-    for (const auto& r : rows) {
-        SCOPED_TRACE(testing::Message() << r.name << " over " << r.background << " at " << r.width);
-        std::wstring file = folder.File(r.name);
-        COLORREF background = r.background < 0 ? 0 : r.background;
-        HBITMAP b = r.background < 0
-                        ? LoadImageAsBitmap(file)
-                        : GraphicLoadImageFileToBitmap(file, r.background, r.width, r.height, r.width != 0);
+    // The file, the background (-1: the viewer's own call, over black), the
+    // size it is stretched to if not 0, and whether the background shows at
+    // the left: not so where GDI+ (Wine 8) copies a palette picture at its
+    // own size opaque.
+    const std::tuple<const wchar_t*, LONG, UINT, UINT, bool> rows[] = {
+        {L"clear.png", -1, 0, 0, true},        {L"clear.png", 0xFF0000, 0, 0, true},
+        {L"clear.gif", 0xFF0000, 0, 0, false}, {L"clear.gif", 0xFF0000, 40, 20, true},
+        {L"half.emf", -1, 0, 0, true},         {L"half.emf", 0xFF0000, 0, 0, true}};
+    for (auto [name, colour, width, height, clearShows] : rows) {
+        SCOPED_TRACE(testing::Message() << name << " over " << colour << " at " << width);
+        std::wstring file = folder.File(name);
+        COLORREF background = colour < 0 ? 0 : colour;
+        HBITMAP b = colour < 0 ? LoadImageAsBitmap(file)
+                               : GraphicLoadImageFileToBitmap(file, colour, width, height, width != 0);
         auto [w, h] = CanvasSize(b);
         ASSERT_GT(w * h, 0);
         Pixels p = CanvasPixels(b), want = PictureRendered(file, &w, &h, w, h, background);
         EXPECT_TRUE(PixelsMatch(p, want, w));
         size_t left = h / 2 * w + w / 4, right = left + w / 2;
-        EXPECT_EQ(std::pair(p[left], p[right]), std::pair(r.clearShows ? Rgb(background) : want[left], 0x00FF00u));
+        EXPECT_EQ(std::pair(p[left], p[right]), std::pair(clearShows ? Rgb(background) : want[left], 0x00FF00u));
         End(b);
     }
 }
@@ -164,17 +154,15 @@ TEST_F(Loader, SeeThroughPicturesAreDrawnOverTheBackground) {
 TEST_F(Loader, RequestsOtherThanItsOwnSizeAreScaled) {
     std::wstring picture = folder.File(L"wide.bmp");
     ASSERT_TRUE(PictureWrite(picture, 640, 480, PictureFormat::Bmp, PatternColour));
-    const struct {
-        UINT width, height;
-        int stretch;
-        int wantWidth, wantHeight;
-    } rows[] = {{320, 320, 0, 320, 240}, {640, 240, 1, 640, 240}, {640, 240, 0, 320, 240}, {640, 960, 0, 640, 960}};
-    for (const auto& r : rows) {
-        SCOPED_TRACE(testing::Message() << r.width << " x " << r.height << " stretch " << r.stretch);
-        HBITMAP b = GraphicLoadImageFileToBitmap(picture, 0x0000FF, r.width, r.height, r.stretch);
-        ASSERT_EQ(CanvasSize(b), std::pair(r.wantWidth, r.wantHeight));
+    // The request and the stretch flag, and the size settled.
+    const std::tuple<UINT, UINT, int, int, int> rows[] = {
+        {320, 320, 0, 320, 240}, {640, 240, 1, 640, 240}, {640, 240, 0, 320, 240}, {640, 960, 0, 640, 960}};
+    for (auto [width, height, stretch, wantWidth, wantHeight] : rows) {
+        SCOPED_TRACE(testing::Message() << width << " x " << height << " stretch " << stretch);
+        HBITMAP b = GraphicLoadImageFileToBitmap(picture, 0x0000FF, width, height, stretch);
+        ASSERT_EQ(CanvasSize(b), std::pair(wantWidth, wantHeight));
         int w = 0, h = 0;
-        Pixels want = PictureRendered(picture, &w, &h, r.wantWidth, r.wantHeight, 0x0000FF);
+        Pixels want = PictureRendered(picture, &w, &h, wantWidth, wantHeight, 0x0000FF);
         EXPECT_TRUE(PixelsMatch(CanvasPixels(b), want, w));
         End(b);
     }
@@ -195,10 +183,8 @@ TEST_F(Loader, FailuresAfterTheBitmapIsMadeGiveOneBoxAndLeaveNothing) {
         End(LoadImageAsBitmap(picture));
         TooLargeBoxShow(1, 1, picture);
     }
-    const struct {
-        Faults faults;
-        UINT width, height;
-    } rows[] = {
+    const std::tuple<Faults, UINT, UINT> rows[] = {
+        // and the size asked for
         {{1, false, -1}, 0, 0},     // nothing copied: the draw that needs more is no way out
         {{3, false, 0}, 0, 0},      // a later band
         {{1, true, 0}, 0, 0},       // part of a band
@@ -207,24 +193,24 @@ TEST_F(Loader, FailuresAfterTheBitmapIsMadeGiveOneBoxAndLeaveNothing) {
         {{0, false, 3}, 320, 240},  // a scaled picture is drawn; OutOfMemory
     };
     const auto before = RecordsAndObjectsLive();
-    for (const auto& r : rows) {
-        SCOPED_TRACE(testing::Message() << "copy fails at " << r.faults.copyFailsAt
-                                        << (r.faults.copyInPart ? " in part" : "") << ", draw " << r.faults.draw);
-        faults = r.faults;
+    for (auto [rowFaults, width, height] : rows) {
+        faults = rowFaults;
+        SCOPED_TRACE(testing::Message() << "copy fails at " << faults.copyFailsAt
+                                        << (faults.copyInPart ? " in part" : "") << ", draw " << faults.draw);
         copyCalls = 0;
         MessageBoxCatcher catcher;
         HBITMAP b;
         {
             ImportPatch copy("gdi32.dll", "SetDIBitsToDevice", reinterpret_cast<void*>(CopyFaulty));
             std::optional<ImportPatch> draw;
-            if (r.faults.draw >= 0)
+            if (faults.draw >= 0)
                 draw.emplace("gdiplus.dll", "GdipDrawImageRectRect", reinterpret_cast<void*>(DrawFaulty));
             copyImport = &copy;
             ASSERT_TRUE(copy.slot && (!draw || draw->slot));
-            b = GraphicLoadImageFileToBitmap(picture, 0, r.width, r.height, 0);
+            b = GraphicLoadImageFileToBitmap(picture, 0, width, height, 0);
         }
         EXPECT_EQ(b, nullptr);
-        ExpectBoxes(catcher, {TooLargeText(r.width ? r.width : 640, r.height ? r.height : 480, picture)});
+        ExpectBoxes(catcher, {TooLargeText(width ? width : 640, height ? height : 480, picture)});
         // The bitmap had ended when the box showed.
         EXPECT_EQ(catcher.boxes().empty() ? before.first : catcher.boxes()[0].recordsAlive, before.first);
         EXPECT_EQ(GraphicCurrentTarget(), nullptr);
@@ -254,7 +240,8 @@ TEST_F(Loader, FileExistsRules) {
 
 // Loads that show nothing: the stretch flag without both sizes (no box),
 // names of no file, a file that is no picture, a picture too large for a
-// device bitmap. Each gives its one box or none, and leaves nothing.
+// device bitmap. Each gives its one box or none, and leaves nothing; the
+// viewer's load then gives an empty picture.
 TEST_F(Loader, LoadsThatShowNothingGiveTheirBoxAndLeaveNothing) {
     std::wstring picture = folder.File(L"there.png"), text = folder.File(L"text.png"),
                  vast = folder.File(L"vast.bmp");
@@ -269,15 +256,21 @@ TEST_F(Loader, LoadsThatShowNothingGiveTheirBoxAndLeaveNothing) {
     bool vastOpens = PictureDimensions(vast, &w, &h);  // not where GDI+ cannot hold it
     FpuModeSet();
     {
-        MessageBoxCatcher warmUp;  // GDI+ and the fonts have their first use here
-        End(LoadImageAsBitmap(folder.File(L"absent.png")));
+        // The viewer's load of what is no file still gives a picture:
+        // whatever Windows makes for 0 x 0, recorded as 0 x 0. GDI+ and the
+        // fonts have their first use here.
+        MessageBoxCatcher catcher;
+        ImageWidth = ImageHeight = 77;
+        HBITMAP b = LoadImageAsBitmap(folder.File(L"absent.png"));
+        ExpectBoxes(catcher, {MissingFileText(folder.File(L"absent.png"))});
+        EXPECT_EQ(std::pair(ImageWidth, ImageHeight), std::pair(0, 0));
+        ASSERT_TRUE(ObjectRecordFind(b));
+        EXPECT_EQ(CanvasSize(b), std::pair(0, 0));
+        End(b);
+        EXPECT_EQ(ObjectRecordFind(b), nullptr);
     }
-    const struct {
-        std::wstring file;
-        UINT width, height;
-        int stretch;
-        std::vector<std::wstring> boxes;
-    } rows[] = {
+    // The file, the request and the stretch flag, and the boxes shown.
+    const std::tuple<std::wstring, UINT, UINT, int, std::vector<std::wstring>> rows[] = {
         {picture, 10, 0, 1, {}},
         {folder.File(L"none.png"), 0, 10, 1, {}},
         {folder.path(), 0, 0, 0, {MissingFileText(folder.path())}},
@@ -288,25 +281,13 @@ TEST_F(Loader, LoadsThatShowNothingGiveTheirBoxAndLeaveNothing) {
         {vast, 0, 0, 0, {vastOpens ? TooLargeText(30000, 20000, vast) : ReadErrorText(vast)}},
     };
     const auto before = RecordsAndObjectsLive();
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.file);
+    for (const auto& [file, width, height, stretch, boxes] : rows) {
+        SCOPED_TRACE(file);
         MessageBoxCatcher catcher;
-        EXPECT_EQ(GraphicLoadImageFileToBitmap(r.file, 0, r.width, r.height, r.stretch), nullptr);
-        ExpectBoxes(catcher, r.boxes);
+        EXPECT_EQ(GraphicLoadImageFileToBitmap(file, 0, width, height, stretch), nullptr);
+        ExpectBoxes(catcher, boxes);
         EXPECT_EQ(RecordsAndObjectsLive(), before);
     }
-}
-
-TEST_F(Loader, FailedLoadStillGivesAnEmptyPicture) {
-    MessageBoxCatcher catcher;
-    ImageWidth = ImageHeight = 77;
-    HBITMAP b = LoadImageAsBitmap(folder.File(L"absent.png"));
-    ExpectBoxes(catcher, {MissingFileText(folder.File(L"absent.png"))});
-    EXPECT_EQ(std::pair(ImageWidth, ImageHeight), std::pair(0, 0));
-    ASSERT_TRUE(ObjectRecordFind(b));  // whatever Windows makes for 0 x 0, recorded as 0 x 0
-    EXPECT_EQ(CanvasSize(b), std::pair(0, 0));
-    End(b);
-    EXPECT_EQ(ObjectRecordFind(b), nullptr);
 }
 
 TEST(FileNameOfPath, OnlyTheBackslashSeparates) {

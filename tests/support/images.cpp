@@ -19,13 +19,10 @@ bool EncoderFind(const wchar_t* mime, CLSID* clsid) {
     std::vector<BYTE> buffer(size);
     auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
     Gdiplus::GetImageEncoders(count, size, codecs);
-    for (UINT i = 0; i < count; ++i) {
-        if (wcscmp(codecs[i].MimeType, mime) == 0) {
-            *clsid = codecs[i].Clsid;
-            return true;
-        }
-    }
-    return false;
+    auto* found = std::find_if(codecs, codecs + count, [mime](auto& c) { return wcscmp(c.MimeType, mime) == 0; });
+    if (found == codecs + count) return false;
+    *clsid = found->Clsid;
+    return true;
 }
 
 // By PictureFormat: Png, Bmp, Jpeg, Gif, Tiff.
@@ -60,31 +57,19 @@ bool GifWrite(const std::wstring& path, int width, int height, const std::functi
     out += BytesLittle32(0) + BytesLittle16(static_cast<uint16_t>(width)) +
            BytesLittle16(static_cast<uint16_t>(height)) + std::string("\0\x08", 2);  // minimum code size 8
     std::string data;
-    uint32_t bits = 0;
-    int count = 0;
+    uint32_t bits = 0, count = 0;
     auto code = [&](uint32_t c) {
-        bits |= c << count;
-        count += 9;
-        while (count >= 8) {
-            data.push_back(static_cast<char>(bits & 0xFF));
-            bits >>= 8;
-            count -= 8;
-        }
+        for (bits |= c << count, count += 9; count >= 8; bits >>= 8, count -= 8) data += static_cast<char>(bits);
     };
     for (size_t i = 0; i < indices.size(); ++i) {
-        if (i % 250 == 0) code(256);
+        if (i % 250 == 0) code(256);  // clear
         code(indices[i]);
     }
-    code(257);
-    if (count) data.push_back(static_cast<char>(bits & 0xFF));
-    for (size_t at = 0; at < data.size(); at += 255) {
-        std::string block = data.substr(at, 255);
-        out.push_back(static_cast<char>(block.size()));
-        out += block;
-    }
-    out.push_back(0);
-    out.push_back(';');
-    return FileWriteBytes(path, out);
+    code(257);  // end
+    if (count) data += static_cast<char>(bits);
+    for (size_t at = 0; at < data.size(); at += 255)
+        out += static_cast<char>(data.substr(at, 255).size()) + data.substr(at, 255);
+    return FileWriteBytes(path, out + std::string("\0;", 2));
 }
 
 }  // namespace
@@ -100,15 +85,10 @@ bool PictureWrite(const std::wstring& path, int width, int height, PictureFormat
     }
     CLSID clsid;
     if (!EncoderFind(Mimes[static_cast<int>(format)], &clsid)) return false;
-    Gdiplus::Bitmap bitmap(width, height, PixelFormat32bppARGB);
-    Gdiplus::Rect all(0, 0, width, height);
-    Gdiplus::BitmapData data;
-    if (bitmap.LockBits(&all, Gdiplus::ImageLockModeWrite, PixelFormat32bppARGB, &data) != Gdiplus::Ok) return false;
-    for (int y = 0; y < height; ++y) {
-        auto* row = reinterpret_cast<uint32_t*>(static_cast<BYTE*>(data.Scan0) + y * data.Stride);
-        for (int x = 0; x < width; ++x) row[x] = colour(x, y);
-    }
-    bitmap.UnlockBits(&data);
+    std::vector<uint32_t> argb;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) argb.push_back(colour(x, y));
+    Gdiplus::Bitmap bitmap(width, height, width * 4, PixelFormat32bppARGB, reinterpret_cast<BYTE*>(argb.data()));
     return bitmap.Save(path.c_str(), &clsid, nullptr) == Gdiplus::Ok;
 }
 
@@ -140,9 +120,8 @@ Pixels PictureRendered(const std::wstring& path, int* width, int* height, int dr
     ReleaseDC(nullptr, screen);
     HGDIOBJ old = SelectObject(mem, bitmap);
     RECT all{0, 0, w, h};
-    HBRUSH brush = CreateSolidBrush(background);
-    FillRect(mem, &all, brush);
-    DeleteObject(brush);
+    SetDCBrushColor(mem, background);
+    FillRect(mem, &all, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
     {
         Gdiplus::Graphics graphics(mem);
         graphics.DrawImage(&image, Gdiplus::RectF(0, 0, static_cast<float>(w), static_cast<float>(h)), 0, 0,

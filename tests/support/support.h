@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <tuple>  // with <utility>: whole records compared at once
 #include <utility>
 #include <vector>
 
@@ -87,9 +88,8 @@ Pixels CanvasPixels(HANDLE graphic);
 std::pair<int, int> CanvasSize(HANDLE graphic);
 // A width x height picture whose pixel (x, y) is colour(x, y) (alpha dropped).
 Pixels PixelsOf(int width, int height, const std::function<uint32_t(int, int)>& colour);
-// Whether `got` holds `want`, a picture `width` pixels wide: exactly, or
-// for a lossy picture with channels off by less than `meanError` on
-// average. A mismatch names the first differing pixel and both colours.
+// Whether `got` is `want`, a picture `width` pixels wide (with `meanError`, channels off by less on average):
+// a mismatch names the first differing pixel and both colours.
 testing::AssertionResult PixelsMatch(const Pixels& got, const Pixels& want, int width, int meanError = 0);
 
 // ---- Resources -----------------------------------------------------------
@@ -117,9 +117,8 @@ private:
 };
 
 // While alive, this program's import of `function` from `dll` calls
-// `replacement`: code linked into the test program (the viewer's too)
-// meets a system call that fails on purpose. Calls from system DLLs are
-// untouched.
+// `replacement` instead: code linked into the test program (the viewer's
+// too), not the system DLLs, meets a call that fails on purpose.
 class ImportPatch {
 public:
     ImportPatch(const char* dll, const char* function, void* replacement);
@@ -166,8 +165,8 @@ private:
 
 // ---- Picture files -------------------------------------------------------
 
-// Bmp is 24 bits; Bmp32 is 32 bits of RGB without alpha (BI_RGB, fourth
-// byte 0); a Gif pixel of alpha 0 is the palette's transparent entry.
+// Bmp is 24 bits, Bmp32 32 bits of RGB and a fourth byte 0 (BI_RGB); Gif
+// pixels of alpha 0 are the palette's transparent entry.
 enum class PictureFormat { Png, Bmp, Jpeg, Gif, Tiff, Bmp32 };
 
 // Writes a width x height picture whose pixel (x, y) is colour(x, y)
