@@ -29,8 +29,11 @@ private:
     HBITMAP bitmap_;
 };
 
-// The changed rectangle of a record: left, top, right, bottom.
-auto Changed(GraphicState& g) { return std::tie(g.changedLeft, g.changedTop, g.changedRight, g.changedBottom); }
+// The changed rectangle: left, top, right, bottom; emptied as a refresh leaves it.
+auto Changed(const GraphicState& s) {
+    return std::tuple(s.changedLeft, s.changedTop, s.changedRight, s.changedBottom);
+}
+void ChangedEmpty(GraphicState& g) { g.changedLeft = g.changedTop = ~0u, g.changedRight = g.changedBottom = 0; }
 auto Size(GraphicCanvas c) { return std::pair(c.width, c.height); }
 
 }  // namespace
@@ -136,7 +139,7 @@ TEST(GraphicCopy, TopLeftOnlyAndTheRestKept) {
     for (int y = 0; y < 200; y += 1)
         for (int x = 0; x < 300; x += 1) SetPixel(s->graphic.canvasDC, x, y, RGB(x & 0xFF, y, 9));
     Target target(100, 400, 0x00FF00);
-    Changed(target.record()->graphic) = std::tuple(~0u, ~0u, 0u, 0u);
+    ChangedEmpty(target.record()->graphic);
     GraphicCopy(source.get(), 0, 0xCC0020);
     auto want = [](int x, int y) { return y < 200 ? Rgb(RGB(x, y, 9)) : 0x00FF00u; };
     EXPECT_TRUE(PixelsMatch(CanvasPixels(target.get()), PixelsOf(100, 400, want), 100));
@@ -166,7 +169,7 @@ TEST(GraphicCopy, MixNumbers) {
 TEST(GraphicMarkChanged, SwapClampMerge) {
     Target t(100, 50);
     ObjectRecord* r = t.record();
-    Changed(r->graphic) = std::tuple(~0u, ~0u, 0u, 0u);
+    ChangedEmpty(r->graphic);
     r->flags &= ~FlagChangePending;
     GraphicMarkChanged(r, 80, 40, -5, 70);
     EXPECT_EQ(Changed(r->graphic), std::tuple(0u, 40u, 80u, 50u));

@@ -113,12 +113,12 @@ TEST_F(Loader, PictureOfEveryFormatEqualsItsPixels) {
 // transparent entry, a metafile's empty area) the background shows: black
 // for the viewer, and a colour that a new bitmap, black, does not start with.
 TEST_F(Loader, SeeThroughPicturesAreDrawnOverTheBackground) {
-    // Left half clear, right half opaque green; the metafile's 20 x 10 mm
-    // likewise (its units 0.01 mm, upwards).
+    // Left half clear, right half opaque green; the metafile's 1 x 0.5 inch
+    // likewise (its units 0.01 mm, upwards), a whole number of pixels.
     auto half = [](int x, int) -> uint32_t { return x < 10 ? 0x00FFFFFFu : 0xFF00FF00u; };
     ASSERT_TRUE(PictureWrite(folder.File(L"clear.png"), 20, 10, PictureFormat::Png, half));
     ASSERT_TRUE(PictureWrite(folder.File(L"clear.gif"), 20, 10, PictureFormat::Gif, half));
-    RECT frame{0, 0, 2000, 1000}, right{1000, 0, 2000, -1000};
+    RECT frame{0, 0, 2540, 1270}, right{1270, 0, 2540, -1270};
     HDC emf = CreateEnhMetaFileW(nullptr, folder.File(L"half.emf").c_str(), &frame, nullptr);
     SetMapMode(emf, MM_HIMETRIC);
     HBRUSH green = CreateSolidBrush(RGB(0, 255, 0));

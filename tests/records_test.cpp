@@ -100,8 +100,8 @@ TEST(FontTable, EntriesAsBuilt) {
     EXPECT_EQ(FontTableFind(4), nullptr);
     auto entry = [](int n) {
         const LOGFONTW& f = FontTableFind(n)->logFont;
-        return std::tuple(std::wstring(f.lfFaceName), FontTableFind(n)->pointSize, f.lfWeight, f.lfItalic,
-                          f.lfCharSet, f.lfPitchAndFamily, FontTableFind(n)->next);
+        return std::tuple(std::wstring(f.lfFaceName), FontTableFind(n)->pointSize, f.lfWeight, int(f.lfItalic),
+                          int(f.lfCharSet), int(f.lfPitchAndFamily), FontTableFind(n)->next);
     };
     EXPECT_EQ(entry(1), std::tuple(L"MS Sans Serif", 8.0f, 400, 0, ANSI_CHARSET, 0, FontTableFind(2)));
     EXPECT_EQ(entry(2), std::tuple(L"Lucida Console", 0.0f, 400, 0, ANSI_CHARSET, FIXED_PITCH, FontTableFind(3)));
@@ -118,10 +118,7 @@ TEST(FontTable, CanvasesShareOneFontAndCountUses) {
     HBITMAP b = GraphicBitmapNew(2, 2);
     EXPECT_EQ(e1->useCount, uses + 2);
     ASSERT_TRUE(e1->font);
-    HDC dcA = ObjectRecordFind(a)->graphic.canvasDC;
-    HDC dcB = ObjectRecordFind(b)->graphic.canvasDC;
-    EXPECT_EQ(GetCurrentObject(dcA, OBJ_FONT), e1->font);
-    EXPECT_EQ(GetCurrentObject(dcB, OBJ_FONT), e1->font);
+    for (HBITMAP x : {a, b}) EXPECT_EQ(GetCurrentObject(ObjectRecordFind(x)->graphic.canvasDC, OBJ_FONT), e1->font);
     EXPECT_EQ(ObjectRecordFind(a)->graphic.fontNumber, 1);
     HDC screen = GetDC(nullptr);
     int dpi = GetDeviceCaps(screen, LOGPIXELSY);
