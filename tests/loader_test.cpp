@@ -241,7 +241,7 @@ TEST_F(Loader, FileExistsRules) {
 // Loads that show nothing: the stretch flag without both sizes (no box),
 // names of no file, a file that is no picture, a picture too large for a
 // device bitmap. Each gives its one box or none, and leaves nothing; the
-// viewer's load then gives an empty picture.
+// viewer's own load of no file still gives an empty picture.
 TEST_F(Loader, LoadsThatShowNothingGiveTheirBoxAndLeaveNothing) {
     std::wstring picture = folder.File(L"there.png"), text = folder.File(L"text.png"),
                  vast = folder.File(L"vast.bmp");
