@@ -55,23 +55,27 @@ bool DrawCoversAll(void* image, float iw, float ih, UINT width, UINT height) {
 // full-size pass, and at 200 megapixels more address space than is left.
 constexpr long long CopyBandBytes = 256 * 1024;
 
+enum class Copy { NotTried, Done, Failed };
+
 // Copies the pixels of a picture that DrawCoversAll accepted into the DC's
 // bitmap, where they are 24 or 32 bits of plain RGB: the pixels that drawing
 // at its own size gives, without a pass through a second DC. Drawing goes
 // through such a DC, and GDI+ under Wine reports success when it could not
-// make it, leaving a blank picture; here every failure is seen. False when
-// this picture cannot be copied so.
-bool CopyPixels(void* image, HDC dc, UINT width, UINT height) {
+// make it, leaving a blank picture; here every failure is seen. NotTried,
+// with nothing written, when this picture cannot be copied so; Failed when
+// a band could not be written whole, so that rows are missing.
+Copy CopyPixels(void* image, HDC dc, UINT width, UINT height) {
     INT format = 0;
-    if (GdipGetImagePixelFormat(image, &format) != 0) return false;
-    if (format != PixelFormat24bppRGB && format != PixelFormat32bppRGB) return false;
+    if (GdipGetImagePixelFormat(image, &format) != 0) return Copy::NotTried;
+    if (format != PixelFormat24bppRGB && format != PixelFormat32bppRGB) return Copy::NotTried;
     GpRect all{0, 0, static_cast<INT>(width), static_cast<INT>(height)};
     BitmapData data{};
-    if (GdipBitmapLockBits(image, &all, ImageLockModeRead, format, &data) != 0) return false;
+    if (GdipBitmapLockBits(image, &all, ImageLockModeRead, format, &data) != 0) return Copy::NotTried;
     WORD bits = format == PixelFormat24bppRGB ? 24 : 32;
     long long rowBytes = (static_cast<long long>(width) * bits + 31) / 32 * 4;  // a DIB row, 4-byte aligned
     UINT lines = 0;
-    if (data.Stride == rowBytes && data.Scan0) {
+    bool tried = data.Stride == rowBytes && data.Scan0;
+    if (tried) {
         UINT band = static_cast<UINT>(std::max(1LL, CopyBandBytes / rowBytes));
         BITMAPINFO info{};
         info.bmiHeader.biSize = sizeof(info.bmiHeader);
@@ -90,7 +94,8 @@ bool CopyPixels(void* image, HDC dc, UINT width, UINT height) {
         }
     }
     GdipBitmapUnlockBits(image, &data);
-    return lines == height;
+    if (!tried) return Copy::NotTried;
+    return lines == height ? Copy::Done : Copy::Failed;
 }
 
 }  // namespace
@@ -133,8 +138,12 @@ HBITMAP GraphicLoadImageFileToBitmap(const std::wstring& file, LONG background, 
     // drawn at its own size overwrites every pixel of the clear.
     if (!covered) GraphicClear(background, 0);
     HDC dc = GraphicGetDC();
-    bool drawn = covered && CopyPixels(image.get(), dc, width, height);
-    if (!drawn) {
+    Copy copy = covered ? CopyPixels(image.get(), dc, width, height) : Copy::NotTried;
+    bool drawn = copy == Copy::Done;
+    // A failed copy is not followed by a draw: the draw needs more memory
+    // than the copy, and under Wine may say it drew when it did not, which
+    // would show a picture with rows never written.
+    if (copy == Copy::NotTried) {
         GdipGraphics graphics;
         GdipCreateFromHDC(dc, graphics.out());
         drawn = GdipDrawImageRectRect(graphics.get(), image.get(), 0, 0, static_cast<float>(width),

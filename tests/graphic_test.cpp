@@ -29,6 +29,13 @@ private:
     HBITMAP bitmap_;
 };
 
+// The changed rectangle: left, top, right, bottom; emptied as a refresh leaves it.
+auto Changed(const GraphicState& s) {
+    return std::tuple(s.changedLeft, s.changedTop, s.changedRight, s.changedBottom);
+}
+void ChangedEmpty(GraphicState& g) { g.changedLeft = g.changedTop = ~0u, g.changedRight = g.changedBottom = 0; }
+auto Size(GraphicCanvas c) { return std::pair(c.width, c.height); }
+
 }  // namespace
 
 TEST(GraphicBitmap, NewRecordsItsCanvas) {
@@ -37,21 +44,17 @@ TEST(GraphicBitmap, NewRecordsItsCanvas) {
     EXPECT_EQ(GraphicCurrentTarget(), nullptr);  // not attached by making it
     ObjectRecord* r = ObjectRecordFind(b);
     ASSERT_TRUE(r);
-    EXPECT_EQ(r->kind, KindGraphicBitmap);
-    EXPECT_EQ(r->flags, FlagDeferredRedraw | FlagPixels);
-    EXPECT_EQ(r->parent, nullptr);
-    EXPECT_EQ(GetCurrentObject(r->graphic.canvasDC, OBJ_BITMAP), b);
-    EXPECT_EQ(GetTextColor(r->graphic.canvasDC), static_cast<COLORREF>(r->graphic.foreground));
-    EXPECT_EQ(GetBkMode(r->graphic.canvasDC), OPAQUE);
+    EXPECT_EQ(std::tuple(r->kind, r->flags, r->parent),
+              std::tuple(KindGraphicBitmap, FlagDeferredRedraw | FlagPixels, nullptr));
+    HDC dc = r->graphic.canvasDC;
+    EXPECT_EQ(std::tuple(GetCurrentObject(dc, OBJ_BITMAP), GetTextColor(dc), GetBkMode(dc)),
+              std::tuple(b, static_cast<COLORREF>(r->graphic.foreground), OPAQUE));
     GraphicAttach(b, 0, FALSE);
-    GraphicCanvas c = GraphicGetCanvas();
-    EXPECT_EQ(c.width, 640.0);
-    EXPECT_EQ(c.height, 480.0);
+    EXPECT_EQ(Size(GraphicGetCanvas()), std::pair(640.0, 480.0));
     EXPECT_TRUE(ObjectRecordFind(b)->flags & FlagDeferredRedraw);  // always deferred
     GraphicBitmapEnd();
-    EXPECT_EQ(GraphicCurrentTarget(), nullptr);
-    EXPECT_EQ(ObjectRecordFind(b), nullptr);
-    EXPECT_EQ(GetObjectType(b), 0u);
+    EXPECT_EQ(std::tuple(GraphicCurrentTarget(), ObjectRecordFind(b), GetObjectType(b)),
+              std::tuple(nullptr, nullptr, 0u));
     GraphicAttach(b, 0, FALSE);  // an ended bitmap no longer resolves
     EXPECT_EQ(ErrorCode(), ErrorBadTarget);
 }
@@ -64,9 +67,7 @@ TEST(GraphicBitmap, NoTargetDoesNothing) {
     EXPECT_EQ(ErrorCode(), ErrorBadTarget);
     EXPECT_EQ(GraphicCurrentTarget(), nullptr);
     EXPECT_EQ(GraphicGetDC(), nullptr);
-    GraphicCanvas c = GraphicGetCanvas();
-    EXPECT_EQ(c.width, 0.0);
-    EXPECT_EQ(c.height, 0.0);
+    EXPECT_EQ(Size(GraphicGetCanvas()), std::pair(0.0, 0.0));
     GraphicClear(0x00FF00, 0);
     GraphicCopy(other.get(), 0, 0);
     GraphicSetColor(1, 2);
@@ -92,19 +93,11 @@ TEST(GraphicClear, StylesOnPixels) {
     Pixels p = CanvasPixels(t.get());
     EXPECT_EQ(PixelsCount(p, red), 32 * 4);
     EXPECT_EQ(PixelsCount(p, white), 32 * 28);
-    for (int y = 0; y < 32; ++y) {
-        int inRow = 0;
-        for (int x = 0; x < 32; ++x) inRow += p[y * 32 + x] == red;
-        EXPECT_TRUE(inRow == 0 || inRow == 32) << "row " << y;
-    }
+    EXPECT_TRUE(PixelsMatch(p, PixelsOf(32, 32, [&](int, int y) { return p[y * 32]; }), 32));  // rows of one colour
     GraphicClear(0x0000FF, 2);  // vertical: whole columns
     p = CanvasPixels(t.get());
     EXPECT_EQ(PixelsCount(p, red), 32 * 4);
-    for (int x = 0; x < 32; ++x) {
-        int inColumn = 0;
-        for (int y = 0; y < 32; ++y) inColumn += p[y * 32 + x] == red;
-        EXPECT_TRUE(inColumn == 0 || inColumn == 32) << "column " << x;
-    }
+    EXPECT_TRUE(PixelsMatch(p, PixelsOf(32, 32, [&](int x, int) { return p[x]; }), 32));
     Pixels previous;
     for (int style = 3; style <= 6; ++style) {
         GraphicClear(0x0000FF, style);
@@ -113,7 +106,7 @@ TEST(GraphicClear, StylesOnPixels) {
         EXPECT_GT(n, 0) << style;
         EXPECT_LT(n, 32 * 32 / 2) << style;
         EXPECT_EQ(n + PixelsCount(p, white), 32 * 32) << style;
-        EXPECT_NE(p, previous) << style;
+        EXPECT_FALSE(PixelsMatch(p, previous, 32)) << style;
         previous = p;
     }
 }
@@ -122,26 +115,22 @@ TEST(GraphicSetColor, UnchangedAndTransparent) {
     Target t(8, 8);
     HDC dc = GraphicGetDC();
     GraphicSetColor(0x00112233, 0x00445566);
-    EXPECT_EQ(GetTextColor(dc), 0x00112233u);
-    EXPECT_EQ(GetBkColor(dc), 0x00445566u);
+    auto dcColours = [dc] { return std::pair(GetTextColor(dc), GetBkColor(dc)); };
+    auto colours = [&t] { return std::pair(t.record()->graphic.foreground, t.record()->graphic.background); };
+    EXPECT_EQ(dcColours(), std::pair(0x00112233ul, 0x00445566ul));
     GraphicSetColor(ColorUnchanged, 0x0000FF);
-    EXPECT_EQ(GetTextColor(dc), 0x00112233u);  // only the background changed
-    EXPECT_EQ(GetBkColor(dc), 0x000000FFu);
-    EXPECT_EQ(t.record()->graphic.foreground, 0x00112233);
-    EXPECT_EQ(t.record()->graphic.background, 0x000000FF);
+    EXPECT_EQ(dcColours(), std::pair(0x00112233ul, 0x000000FFul));  // only the background changed
+    EXPECT_EQ(colours(), std::pair(0x00112233l, 0x000000FFl));
     GraphicSetColor(0x7F00FF00, ColorUnchanged);  // masked to 24 bits
-    EXPECT_EQ(t.record()->graphic.foreground, 0x0000FF00);
-    EXPECT_EQ(t.record()->graphic.background, 0x000000FF);
+    EXPECT_EQ(colours(), std::pair(0x0000FF00l, 0x000000FFl));
     GraphicSetColor(ColorDefault, ColorTransparent);
-    EXPECT_EQ(GetTextColor(dc), GetSysColor(COLOR_WINDOWTEXT));
-    EXPECT_EQ(GetBkMode(dc), TRANSPARENT);
-    EXPECT_EQ(t.record()->graphic.background, ColorTransparent);
+    EXPECT_EQ(std::tuple(GetTextColor(dc), GetBkMode(dc), t.record()->graphic.background),
+              std::tuple(GetSysColor(COLOR_WINDOWTEXT), TRANSPARENT, ColorTransparent));
     GraphicClear(0x0000FF, 0);
     GraphicClear(ColorDefault, 0);  // transparent background paints nothing
     EXPECT_EQ(PixelsCount(CanvasPixels(t.get()), 0xFF0000), 64);
     GraphicSetColor(ColorUnchanged, ColorDefault);
-    EXPECT_EQ(GetBkMode(dc), OPAQUE);
-    EXPECT_EQ(GetBkColor(dc), GetSysColor(COLOR_BTNFACE));
+    EXPECT_EQ(std::pair(GetBkMode(dc), GetBkColor(dc)), std::pair(OPAQUE, GetSysColor(COLOR_BTNFACE)));
 }
 
 TEST(GraphicCopy, TopLeftOnlyAndTheRestKept) {
@@ -150,22 +139,11 @@ TEST(GraphicCopy, TopLeftOnlyAndTheRestKept) {
     for (int y = 0; y < 200; y += 1)
         for (int x = 0; x < 300; x += 1) SetPixel(s->graphic.canvasDC, x, y, RGB(x & 0xFF, y, 9));
     Target target(100, 400, 0x00FF00);
-    target.record()->graphic.changedLeft = target.record()->graphic.changedTop = 0xFFFFFFFF;
-    target.record()->graphic.changedRight = target.record()->graphic.changedBottom = 0;
+    ChangedEmpty(target.record()->graphic);
     GraphicCopy(source.get(), 0, 0xCC0020);
-    Pixels p = CanvasPixels(target.get());
-    int wrong = 0;
-    for (int y = 0; y < 400; ++y)
-        for (int x = 0; x < 100; ++x) {
-            uint32_t want = y < 200 ? Rgb(RGB(x, y, 9)) : 0x00FF00;
-            wrong += p[static_cast<size_t>(y) * 100 + x] != want;
-        }
-    EXPECT_EQ(wrong, 0);
-    const GraphicState& g = target.record()->graphic;
-    EXPECT_EQ(g.changedLeft, 0u);
-    EXPECT_EQ(g.changedTop, 0u);
-    EXPECT_EQ(g.changedRight, 100u);  // the whole target, clamped
-    EXPECT_EQ(g.changedBottom, 400u);
+    auto want = [](int x, int y) { return y < 200 ? Rgb(RGB(x, y, 9)) : 0x00FF00u; };
+    EXPECT_TRUE(PixelsMatch(CanvasPixels(target.get()), PixelsOf(100, 400, want), 100));
+    EXPECT_EQ(Changed(target.record()->graphic), std::tuple(0u, 0u, 100u, 400u));  // the whole target, clamped
     EXPECT_TRUE(target.record()->flags & FlagChangePending);
 }
 
@@ -177,13 +155,11 @@ TEST(GraphicCopy, MixNumbers) {
         GraphicCopy(source.get(), 0, mix);
         return CanvasPixels(target.get())[0];
     };
-    EXPECT_EQ(run(0xCC0020), Rgb(0x00F0F0F0));  // outside 0..15: plain copy
-    EXPECT_EQ(run(13), Rgb(0x00F0F0F0));
-    EXPECT_EQ(run(-5), Rgb(0x00F0F0F0));
-    EXPECT_EQ(run(7), Rgb(0x00F0F0F0 ^ 0x000F0FFF));
-    EXPECT_EQ(run(9), Rgb(0x00F0F0F0 & 0x000F0FFF));
-    EXPECT_EQ(run(15), Rgb(0x00F0F0F0 | 0x000F0FFF));
-    EXPECT_EQ(run(4), Rgb(~0x00F0F0F0u & 0xFFFFFF));
+    const COLORREF src = 0x00F0F0F0, dst = 0x000F0FFF;
+    const std::pair<int, COLORREF> mixes[] = {
+        {0xCC0020, src}, {13, src},      {-5, src},  // outside 0..15: plain copy
+        {7, src ^ dst},  {9, src & dst}, {15, src | dst}, {4, ~src & 0xFFFFFF}};
+    for (auto [mix, want] : mixes) EXPECT_EQ(run(mix), Rgb(want)) << mix;
     // A source that names nothing copies nothing.
     GraphicClear(0x00123456, 0);
     GraphicCopy(nullptr, 0, 0);
@@ -193,24 +169,15 @@ TEST(GraphicCopy, MixNumbers) {
 TEST(GraphicMarkChanged, SwapClampMerge) {
     Target t(100, 50);
     ObjectRecord* r = t.record();
-    GraphicState& g = r->graphic;
-    g.changedLeft = g.changedTop = 0xFFFFFFFF;
-    g.changedRight = g.changedBottom = 0;
+    ChangedEmpty(r->graphic);
     r->flags &= ~FlagChangePending;
     GraphicMarkChanged(r, 80, 40, -5, 70);
-    EXPECT_EQ(g.changedLeft, 0u);
-    EXPECT_EQ(g.changedTop, 40u);
-    EXPECT_EQ(g.changedRight, 80u);
-    EXPECT_EQ(g.changedBottom, 50u);
+    EXPECT_EQ(Changed(r->graphic), std::tuple(0u, 40u, 80u, 50u));
     EXPECT_TRUE(r->flags & FlagChangePending);
     GraphicMarkChanged(r, 10, 5, 20, 6);
-    EXPECT_EQ(g.changedTop, 5u);
-    EXPECT_EQ(g.changedRight, 80u);
+    EXPECT_EQ(Changed(r->graphic), std::tuple(0u, 5u, 80u, 50u));
     GraphicClear(ColorDefault, 0);
-    EXPECT_EQ(g.changedLeft, 0u);
-    EXPECT_EQ(g.changedTop, 0u);
-    EXPECT_EQ(g.changedRight, 100u);
-    EXPECT_EQ(g.changedBottom, 50u);
+    EXPECT_EQ(Changed(r->graphic), std::tuple(0u, 0u, 100u, 50u));
 }
 
 TEST(GraphicAttach, ControlsAndWhatDoesNotResolve) {
@@ -222,16 +189,15 @@ TEST(GraphicAttach, ControlsAndWhatDoesNotResolve) {
     HWND control = ControlHandle(d, IDC_GRAPHIC);
     // A new control becomes the target of a thread that has none.
     EXPECT_EQ(GraphicCurrentTarget(), control);
-    GraphicAttach(d, 5, FALSE);
-    EXPECT_EQ(ErrorCode(), ErrorBadTarget);
-    EXPECT_EQ(GraphicCurrentTarget(), nullptr);
-    GraphicAttach(d, IDC_GRAPHIC, FALSE);
-    EXPECT_EQ(ErrorCode(), 0);
-    EXPECT_EQ(GraphicCurrentTarget(), control);
-    EXPECT_FALSE(ObjectRecordFind(control)->flags & FlagDeferredRedraw);
-    GraphicAttach(control, 0, TRUE);  // the control's own handle with id 0
-    EXPECT_EQ(GraphicCurrentTarget(), control);
-    EXPECT_TRUE(ObjectRecordFind(control)->flags & FlagDeferredRedraw);
+    auto attach = [control](HWND handle, int id, BOOL redraw) {
+        GraphicAttach(handle, id, redraw);
+        int error = ErrorCode();
+        return std::tuple(error, GraphicCurrentTarget(),
+                          (ObjectRecordFind(control)->flags & FlagDeferredRedraw) != 0);
+    };
+    EXPECT_EQ(attach(d, 5, FALSE), std::tuple(ErrorBadTarget, nullptr, false));  // a button
+    EXPECT_EQ(attach(d, IDC_GRAPHIC, FALSE), std::tuple(0, control, false));
+    EXPECT_EQ(attach(control, 0, TRUE), std::tuple(0, control, true));  // the control's own handle with id 0
     GraphicClear(0x0000FF, 0);
     GraphicBitmapEnd();  // a control attached: nothing happens
     EXPECT_EQ(GraphicCurrentTarget(), control);
@@ -247,8 +213,7 @@ TEST(GraphicAttach, ControlsAndWhatDoesNotResolve) {
 }
 
 TEST(Leaks, ThousandsOfBitmapsLeaveNothing) {
-    int records = ObjectRecordCount();
-    int objects = GdiObjectsLive();
+    const auto before = RecordsAndObjectsLive();
     for (int i = 0; i < 3000; ++i) {
         HBITMAP b = GraphicBitmapNew(16 + i % 7, 9);
         ASSERT_TRUE(b) << i;
@@ -264,6 +229,5 @@ TEST(Leaks, ThousandsOfBitmapsLeaveNothing) {
     GraphicBitmapEnd();
     GraphicAttach(keep, 0, FALSE);
     GraphicBitmapEnd();
-    EXPECT_EQ(ObjectRecordCount(), records);
-    EXPECT_EQ(GdiObjectsLive(), objects);
+    EXPECT_EQ(RecordsAndObjectsLive(), before);
 }

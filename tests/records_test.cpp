@@ -19,10 +19,8 @@ TEST(Registry, DuplicateAddFailsAndKeepsTheFirst) {
     EXPECT_EQ(ObjectRecordAdd(Fake(1), nullptr, KindGraphicBitmap, 0), nullptr);
     ObjectRecord* found = ObjectRecordFind(Fake(1));
     EXPECT_EQ(found, first);
-    EXPECT_EQ(found->kind, KindDialog);
-    EXPECT_EQ(found->parent, FakeWindow(9));
-    EXPECT_EQ(found->flags, FlagDialog | FlagPixels);
-    EXPECT_EQ(found->windowStyle, 0x1234u);
+    EXPECT_EQ(std::tuple(found->kind, found->parent, found->flags, found->windowStyle),
+              std::tuple(KindDialog, FakeWindow(9), FlagDialog | FlagPixels, 0x1234u));
     EXPECT_EQ(ObjectRecordCount(), before + 1);
     ObjectRecordRelease(Fake(1));
     EXPECT_EQ(ObjectRecordCount(), before);
@@ -62,8 +60,9 @@ TEST(Registry, GraphicRecordsGetSystemColoursAndASharedBrush) {
     ObjectRecord* b = ObjectRecordAdd(Fake(31), nullptr, KindGraphicControl, 0);
     ObjectRecord* d = ObjectRecordAdd(Fake(32), nullptr, KindDialog, 0);
     ASSERT_TRUE(a && b && d);
-    EXPECT_EQ(a->graphic.foreground, static_cast<LONG>(GetSysColor(COLOR_WINDOWTEXT)));
-    EXPECT_EQ(a->graphic.background, static_cast<LONG>(GetSysColor(COLOR_BTNFACE)));
+    EXPECT_EQ(
+        std::pair(a->graphic.foreground, a->graphic.background),
+        std::pair(static_cast<LONG>(GetSysColor(COLOR_WINDOWTEXT)), static_cast<LONG>(GetSysColor(COLOR_BTNFACE))));
     EXPECT_TRUE(a->graphic.backgroundBrush);
     EXPECT_EQ(a->graphic.backgroundBrush, b->graphic.backgroundBrush);
     EXPECT_EQ(d->graphic.backgroundBrush, nullptr);
@@ -96,24 +95,18 @@ TEST(Registry, BrushSharedAcrossColourChanges) {
 }
 
 TEST(FontTable, EntriesAsBuilt) {
-    for (int n : {1, 2, 3}) EXPECT_TRUE(FontTableFind(n)) << n;
+    for (int n : {1, 2, 3}) ASSERT_TRUE(FontTableFind(n)) << n;
     EXPECT_EQ(FontTableFind(0), nullptr);
     EXPECT_EQ(FontTableFind(4), nullptr);
+    auto entry = [](int n) {
+        const LOGFONTW& f = FontTableFind(n)->logFont;
+        return std::tuple(std::wstring(f.lfFaceName), FontTableFind(n)->pointSize, f.lfWeight, int(f.lfItalic),
+                          int(f.lfCharSet), int(f.lfPitchAndFamily), FontTableFind(n)->next);
+    };
+    EXPECT_EQ(entry(1), std::tuple(L"MS Sans Serif", 8.0f, 400, 0, ANSI_CHARSET, 0, FontTableFind(2)));
+    EXPECT_EQ(entry(2), std::tuple(L"Lucida Console", 0.0f, 400, 0, ANSI_CHARSET, FIXED_PITCH, FontTableFind(3)));
+    EXPECT_EQ(entry(3), std::tuple(L"Lucida Console", 11.0f, 400, 0, ANSI_CHARSET, FIXED_PITCH, nullptr));
     FontEntry* e1 = FontTableFind(1);
-    EXPECT_STREQ(e1->logFont.lfFaceName, L"MS Sans Serif");
-    EXPECT_EQ(e1->pointSize, 8.0f);
-    EXPECT_EQ(e1->logFont.lfWeight, 400);
-    EXPECT_EQ(e1->logFont.lfItalic, 0);
-    EXPECT_EQ(e1->logFont.lfCharSet, ANSI_CHARSET);
-    EXPECT_EQ(e1->logFont.lfPitchAndFamily, 0);
-    EXPECT_EQ(e1->next, FontTableFind(2));
-    FontEntry* e2 = FontTableFind(2);
-    EXPECT_STREQ(e2->logFont.lfFaceName, L"Lucida Console");
-    EXPECT_EQ(e2->pointSize, 0.0f);
-    EXPECT_EQ(e2->logFont.lfPitchAndFamily, FIXED_PITCH);
-    FontEntry* e3 = FontTableFind(3);
-    EXPECT_EQ(e3->pointSize, 11.0f);
-    EXPECT_EQ(e3->logFont.lfPitchAndFamily, FIXED_PITCH);
     FontTableBuild();  // a second build changes nothing
     EXPECT_EQ(FontTableFind(1), e1);
 }
@@ -125,10 +118,7 @@ TEST(FontTable, CanvasesShareOneFontAndCountUses) {
     HBITMAP b = GraphicBitmapNew(2, 2);
     EXPECT_EQ(e1->useCount, uses + 2);
     ASSERT_TRUE(e1->font);
-    HDC dcA = ObjectRecordFind(a)->graphic.canvasDC;
-    HDC dcB = ObjectRecordFind(b)->graphic.canvasDC;
-    EXPECT_EQ(GetCurrentObject(dcA, OBJ_FONT), e1->font);
-    EXPECT_EQ(GetCurrentObject(dcB, OBJ_FONT), e1->font);
+    for (HBITMAP x : {a, b}) EXPECT_EQ(GetCurrentObject(ObjectRecordFind(x)->graphic.canvasDC, OBJ_FONT), e1->font);
     EXPECT_EQ(ObjectRecordFind(a)->graphic.fontNumber, 1);
     HDC screen = GetDC(nullptr);
     int dpi = GetDeviceCaps(screen, LOGPIXELSY);

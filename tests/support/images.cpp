@@ -4,6 +4,7 @@
 #include <objidl.h>
 #include <gdiplus.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -18,42 +19,27 @@ bool EncoderFind(const wchar_t* mime, CLSID* clsid) {
     std::vector<BYTE> buffer(size);
     auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
     Gdiplus::GetImageEncoders(count, size, codecs);
-    for (UINT i = 0; i < count; ++i) {
-        if (wcscmp(codecs[i].MimeType, mime) == 0) {
-            *clsid = codecs[i].Clsid;
-            return true;
-        }
-    }
-    return false;
+    auto* found = std::find_if(codecs, codecs + count, [mime](auto& c) { return wcscmp(c.MimeType, mime) == 0; });
+    if (found == codecs + count) return false;
+    *clsid = found->Clsid;
+    return true;
 }
 
-const wchar_t* MimeOf(PictureFormat format) {
-    switch (format) {
-    case PictureFormat::Png:
-        return L"image/png";
-    case PictureFormat::Bmp:
-        return L"image/bmp";
-    case PictureFormat::Jpeg:
-        return L"image/jpeg";
-    case PictureFormat::Gif:
-        return L"image/gif";
-    case PictureFormat::Tiff:
-        return L"image/tiff";
-    }
-    return L"image/png";
-}
+// By PictureFormat: Png, Bmp, Jpeg, Gif, Tiff.
+const wchar_t* const Mimes[] = {L"image/png", L"image/bmp", L"image/jpeg", L"image/gif", L"image/tiff"};
 
 // GIF through GDI+ does not round-trip under Wine, so GIFs are written
 // here: one frame, a global palette, and LZW data made of literal codes
-// only (a clear code every 250 pixels keeps every code 9 bits wide).
+// only (a clear code every 250 pixels keeps every code 9 bits wide). All
+// pixels of alpha 0 share the one transparent entry.
 bool GifWrite(const std::wstring& path, int width, int height, const std::function<uint32_t(int, int)>& colour) {
+    const uint32_t clear = 0x1000000;
     std::vector<uint32_t> palette;
     std::vector<BYTE> indices;
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            uint32_t c = colour(x, y) & 0xFFFFFF;
-            size_t i = 0;
-            while (i < palette.size() && palette[i] != c) ++i;
+            uint32_t c = colour(x, y) >> 24 ? colour(x, y) & 0xFFFFFF : clear;
+            size_t i = std::find(palette.begin(), palette.end(), c) - palette.begin();
             if (i == palette.size()) {
                 if (palette.size() == 256) return false;
                 palette.push_back(c);
@@ -61,53 +47,29 @@ bool GifWrite(const std::wstring& path, int width, int height, const std::functi
             indices.push_back(static_cast<BYTE>(i));
         }
     }
-    std::string out = "GIF89a";
-    auto word = [&](int v) {
-        out.push_back(static_cast<char>(v & 0xFF));
-        out.push_back(static_cast<char>(v >> 8));
-    };
-    word(width);
-    word(height);
-    out += std::string("\xF7\x00\x00", 3);  // 256-entry global palette
-    for (int i = 0; i < 256; ++i) {
-        uint32_t c = i < static_cast<int>(palette.size()) ? palette[i] : 0;
-        out.push_back(static_cast<char>(c >> 16));
-        out.push_back(static_cast<char>(c >> 8));
-        out.push_back(static_cast<char>(c));
-    }
-    out.push_back(',');
-    word(0);
-    word(0);
-    word(width);
-    word(height);
-    out.push_back(0);
-    out.push_back(8);  // minimum code size
+    palette.resize(256);
+    std::string out = "GIF89a" + BytesLittle16(static_cast<uint16_t>(width)) +
+                      BytesLittle16(static_cast<uint16_t>(height)) + std::string("\xF7\x00\x00", 3);
+    for (uint32_t c : palette) out += {static_cast<char>(c >> 16), static_cast<char>(c >> 8), static_cast<char>(c)};
+    size_t transparent = std::find(palette.begin(), palette.end(), clear) - palette.begin();
+    if (transparent < 256) out += std::string("\x21\xF9\x04\x01\0\0", 6) + char(transparent) + '\0';
+    out += ',';
+    out += BytesLittle32(0) + BytesLittle16(static_cast<uint16_t>(width)) +
+           BytesLittle16(static_cast<uint16_t>(height)) + std::string("\0\x08", 2);  // minimum code size 8
     std::string data;
-    uint32_t bits = 0;
-    int count = 0;
+    uint32_t bits = 0, count = 0;
     auto code = [&](uint32_t c) {
-        bits |= c << count;
-        count += 9;
-        while (count >= 8) {
-            data.push_back(static_cast<char>(bits & 0xFF));
-            bits >>= 8;
-            count -= 8;
-        }
+        for (bits |= c << count, count += 9; count >= 8; bits >>= 8, count -= 8) data += static_cast<char>(bits);
     };
     for (size_t i = 0; i < indices.size(); ++i) {
-        if (i % 250 == 0) code(256);
+        if (i % 250 == 0) code(256);  // clear
         code(indices[i]);
     }
-    code(257);
-    if (count) data.push_back(static_cast<char>(bits & 0xFF));
-    for (size_t at = 0; at < data.size(); at += 255) {
-        std::string block = data.substr(at, 255);
-        out.push_back(static_cast<char>(block.size()));
-        out += block;
-    }
-    out.push_back(0);
-    out.push_back(';');
-    return FileWriteBytes(path, out);
+    code(257);  // end
+    if (count) data += static_cast<char>(bits);
+    for (size_t at = 0; at < data.size(); at += 255)
+        out += static_cast<char>(data.substr(at, 255).size()) + data.substr(at, 255);
+    return FileWriteBytes(path, out + std::string("\0;", 2));
 }
 
 }  // namespace
@@ -115,17 +77,18 @@ bool GifWrite(const std::wstring& path, int width, int height, const std::functi
 bool PictureWrite(const std::wstring& path, int width, int height, PictureFormat format,
                   const std::function<uint32_t(int, int)>& colour) {
     if (format == PictureFormat::Gif) return GifWrite(path, width, height, colour);
-    CLSID clsid;
-    if (!EncoderFind(MimeOf(format), &clsid)) return false;
-    Gdiplus::Bitmap bitmap(width, height, PixelFormat32bppARGB);
-    Gdiplus::Rect all(0, 0, width, height);
-    Gdiplus::BitmapData data;
-    if (bitmap.LockBits(&all, Gdiplus::ImageLockModeWrite, PixelFormat32bppARGB, &data) != Gdiplus::Ok) return false;
-    for (int y = 0; y < height; ++y) {
-        auto* row = reinterpret_cast<uint32_t*>(static_cast<BYTE*>(data.Scan0) + y * data.Stride);
-        for (int x = 0; x < width; ++x) row[x] = colour(x, y);
+    if (format == PictureFormat::Bmp32) {
+        std::string bmp = BmpHeaders(width, height, 32);
+        for (int y = height - 1; y >= 0; --y)
+            for (int x = 0; x < width; ++x) bmp += BytesLittle32(colour(x, y) & 0xFFFFFF);
+        return FileWriteBytes(path, bmp);
     }
-    bitmap.UnlockBits(&data);
+    CLSID clsid;
+    if (!EncoderFind(Mimes[static_cast<int>(format)], &clsid)) return false;
+    std::vector<uint32_t> argb;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) argb.push_back(colour(x, y));
+    Gdiplus::Bitmap bitmap(width, height, width * 4, PixelFormat32bppARGB, reinterpret_cast<BYTE*>(argb.data()));
     return bitmap.Save(path.c_str(), &clsid, nullptr) == Gdiplus::Ok;
 }
 
@@ -143,21 +106,26 @@ bool PictureDimensions(const std::wstring& path, UINT* width, UINT* height) {
     return true;
 }
 
-Pixels PictureRendered(const std::wstring& path, int* width, int* height) {
+Pixels PictureRendered(const std::wstring& path, int* width, int* height, int drawWidth, int drawHeight,
+                       COLORREF background) {
     Gdiplus::Image image(path.c_str());
     if (image.GetLastStatus() != Gdiplus::Ok) return {};
-    int w = static_cast<int>(image.GetWidth()), h = static_cast<int>(image.GetHeight());
+    Gdiplus::SizeF own;  // as the loader reads it: GdipGetImageDimension
+    image.GetPhysicalDimension(&own);
+    int w = drawWidth ? drawWidth : static_cast<int>(image.GetWidth());
+    int h = drawHeight ? drawHeight : static_cast<int>(image.GetHeight());
     HDC screen = GetDC(nullptr);
     HDC mem = CreateCompatibleDC(screen);
     HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
     ReleaseDC(nullptr, screen);
     HGDIOBJ old = SelectObject(mem, bitmap);
     RECT all{0, 0, w, h};
-    FillRect(mem, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    SetDCBrushColor(mem, background);
+    FillRect(mem, &all, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
     {
         Gdiplus::Graphics graphics(mem);
         graphics.DrawImage(&image, Gdiplus::RectF(0, 0, static_cast<float>(w), static_cast<float>(h)), 0, 0,
-                           static_cast<float>(w), static_cast<float>(h), Gdiplus::UnitPixel);
+                           own.Width, own.Height, Gdiplus::UnitPixel);
     }
     Pixels p = DcPixels(mem, 0, 0, w, h);
     SelectObject(mem, old);

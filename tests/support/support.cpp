@@ -4,8 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cwchar>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
@@ -33,17 +37,21 @@ namespace {
 thread_local HHOOK cbtHook = nullptr;
 thread_local std::vector<BoxSeen>* caught = nullptr;
 
+std::wstring WindowText(HWND window) {
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+std::wstring ClassOf(HWND window) {
+    wchar_t name[32] = {};
+    GetClassNameW(window, name, 32);
+    return name;
+}
+
 BOOL CALLBACK CollectStatic(HWND child, LPARAM param) {
-    wchar_t cls[32] = {};
-    GetClassNameW(child, cls, 32);
-    if (_wcsicmp(cls, L"Static") != 0) return TRUE;
-    int n = GetWindowTextLengthW(child);
-    if (n <= 0) return TRUE;
-    std::wstring text(static_cast<size_t>(n) + 1, L'\0');
-    GetWindowTextW(child, text.data(), n + 1);
-    text.resize(static_cast<size_t>(n));
     auto* out = reinterpret_cast<std::wstring*>(param);
-    if (out->empty()) *out = text;
+    if (_wcsicmp(ClassOf(child).c_str(), L"Static") == 0 && out->empty()) *out = WindowText(child);
     return TRUE;
 }
 
@@ -70,9 +78,7 @@ LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam) {
     if (code == HCBT_CREATEWND && activeSqueeze) activeSqueeze->Release();
     if (code == HCBT_ACTIVATE) {
         HWND window = reinterpret_cast<HWND>(wParam);
-        wchar_t cls[32] = {};
-        GetClassNameW(window, cls, 32);
-        if (wcscmp(cls, L"#32770") == 0 && GetDlgItem(window, IDOK) && window != pendingBox) {
+        if (ClassOf(window) == L"#32770" && GetDlgItem(window, IDOK) && window != pendingBox) {
             pendingBox = window;
             SetTimer(nullptr, 0, 1, ReadAndClose);
         }
@@ -80,18 +86,12 @@ LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam) {
     return CallNextHookEx(cbtHook, code, wParam, lParam);
 }
 
-}  // namespace
-
-namespace {
-
 BOOL CALLBACK FindDisabled(HWND window, LPARAM param) {
     auto* box = reinterpret_cast<HWND*>(param);
     if (window == *box || IsWindowEnabled(window)) return TRUE;
     // A thread's default IME windows are disabled from birth (Wine 10 and
     // 64-bit Wine make them): they say nothing of the box.
-    wchar_t name[16] = {};
-    GetClassNameW(window, name, 16);
-    if (wcscmp(name, L"IME") == 0 || wcscmp(name, L"MSCTFIME UI") == 0) return TRUE;
+    if (ClassOf(window) == L"IME" || ClassOf(window) == L"MSCTFIME UI") return TRUE;
     *box = nullptr;  // found one
     return FALSE;
 }
@@ -133,10 +133,7 @@ DWORD MessageBoxStyleOf(HWND box) {
 
 BoxSeen MessageBoxRead(HWND box) {
     BoxSeen seen{};
-    int n = GetWindowTextLengthW(box);
-    seen.caption.assign(static_cast<size_t>(n) + 1, L'\0');
-    GetWindowTextW(box, seen.caption.data(), n + 1);
-    seen.caption.resize(static_cast<size_t>(n));
+    seen.caption = WindowText(box);
     EnumChildWindows(box, CollectStatic, reinterpret_cast<LPARAM>(&seen.text));
     seen.style = MessageBoxStyleOf(box);
     seen.hadOwner = GetWindow(box, GW_OWNER) != nullptr;
@@ -151,10 +148,9 @@ void MessageBoxGuardInstall() {
 
 MessageBoxCatcher::MessageBoxCatcher() {
     MessageBoxGuardInstall();
-    if (!taskProbe) {
+    if (!taskProbe)
         taskProbe =
             CreateWindowExW(0, L"STATIC", L"probe", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
-    }
     catcherBoxes.clear();
     caught = &catcherBoxes;
 }
@@ -213,6 +209,36 @@ Pixels CanvasPixels(HANDLE graphic) {
     return DcPixels(r->graphic.canvasDC, 0, 0, r->graphic.canvasWidth, r->graphic.canvasHeight);
 }
 
+std::pair<int, int> CanvasSize(HANDLE graphic) {
+    ObjectRecord* r = ObjectRecordFind(graphic);
+    return r ? std::pair(r->graphic.canvasWidth, r->graphic.canvasHeight) : std::pair(0, 0);
+}
+
+Pixels PixelsOf(int width, int height, const std::function<uint32_t(int, int)>& colour) {
+    Pixels out;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) out.push_back(colour(x, y) & 0xFFFFFF);
+    return out;
+}
+
+testing::AssertionResult PixelsMatch(const Pixels& got, const Pixels& want, int width, int meanError) {
+    if (got.size() != want.size())
+        return testing::AssertionFailure() << got.size() << " pixels, expected " << want.size();
+    size_t differ = 0, first = 0;
+    long long off = 0;
+    for (size_t i = 0; i < got.size(); ++i) {
+        for (int shift : {0, 8, 16}) off += std::abs(int(got[i] >> shift & 0xFF) - int(want[i] >> shift & 0xFF));
+        if (got[i] != want[i] && !differ++) first = i;
+    }
+    if (meanError ? off < meanError * 3LL * static_cast<long long>(got.size()) : !differ)
+        return testing::AssertionSuccess();
+    char at[64];
+    snprintf(at, sizeof at, "(%d, %d) is 0x%06X, expected 0x%06X", int(first % std::max(width, 1)),
+             int(first / std::max(width, 1)), got[first], want[first]);
+    return testing::AssertionFailure() << differ << " of " << got.size() << " pixels differ, mean channel error "
+                                       << off / (3.0 * got.size()) << "; the first at " << at;
+}
+
 uint32_t Rgb(COLORREF c) { return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF); }
 
 // ---- GDI objects ---------------------------------------------------------
@@ -250,6 +276,8 @@ int GdiObjectsLive() {
     return -static_cast<int>(brushes.size());  // fewer free places means more live objects
 }
 
+std::pair<int, int> RecordsAndObjectsLive() { return {ObjectRecordCount(), GdiObjectsLive()}; }
+
 GdiSqueeze::GdiSqueeze(int room) : brushes_((PaintedWindowsSettle(), BrushesUntilFull())) {
     MessageBoxGuardInstall();
     for (int i = 0; i < room && !brushes_.empty(); ++i) {
@@ -265,6 +293,34 @@ void GdiSqueeze::Release() {
     for (HBRUSH b : brushes_) DeleteObject(b);
     brushes_.clear();
     if (activeSqueeze == this) activeSqueeze = nullptr;
+}
+
+// ---- Imports -------------------------------------------------------------
+
+ImportPatch::ImportPatch(const char* dll, const char* function, void* replacement) {
+    auto* base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
+    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+    for (; imports.Size && d->Name && !slot; ++d) {
+        if (_stricmp(reinterpret_cast<const char*>(base + d->Name), dll) != 0) continue;
+        auto* name = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->OriginalFirstThunk);
+        auto* place = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
+        for (; name->u1.AddressOfData && !slot; ++name, ++place) {
+            auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + name->u1.AddressOfData);
+            if (!IMAGE_SNAP_BY_ORDINAL(name->u1.Ordinal) && strcmp(byName->Name, function) == 0)
+                slot = reinterpret_cast<void**>(&place->u1.Function);
+        }
+    }
+    if (!slot) return;
+    original = *slot;
+    DWORD was = 0;
+    VirtualProtect(slot, sizeof(void*), PAGE_READWRITE, &was);
+    *slot = replacement;
+}
+
+ImportPatch::~ImportPatch() {
+    if (slot) *slot = original;
 }
 
 // ---- Message logs --------------------------------------------------------
@@ -289,61 +345,36 @@ std::string Describe(UINT m, WPARAM w, LPARAM l) {
 void MessageLog::Expect(const std::vector<ExpectedMessage>& expected, const char* file, int line) {
     size_t got = 0;
     std::ostringstream failure;
+    auto logged = [this](size_t i) {
+        return i < entries_.size() ? Describe(entries_[i].message, entries_[i].wParam, entries_[i].lParam)
+                                   : std::string("nothing");
+    };
     for (size_t step = 0; step < expected.size(); ++step) {
         const ExpectedMessage& e = expected[step];
         bool matches = got < entries_.size() && entries_[got].message == e.message &&
                        (!(e.check & ExpectedMessage::WParam) || entries_[got].wParam == e.wParam) &&
                        (!(e.check & ExpectedMessage::LParam) || entries_[got].lParam == e.lParam);
-        if (matches) {
-            ++got;
+        if (matches || e.optional) {
+            got += matches;
             continue;
         }
-        if (e.optional) continue;
         failure << "at step " << step << " expected " << Describe(e.message, e.wParam, e.lParam) << ", got "
-                << (got < entries_.size()
-                        ? Describe(entries_[got].message, entries_[got].wParam, entries_[got].lParam)
-                        : std::string("nothing"));
+                << logged(got);
         break;
     }
-    if (failure.str().empty() && got < entries_.size()) {
-        failure << "unexpected extra "
-                << Describe(entries_[got].message, entries_[got].wParam, entries_[got].lParam);
-    }
+    if (failure.str().empty() && got < entries_.size()) failure << "unexpected extra " << logged(got);
     if (!failure.str().empty()) {
         failure << "\nexpected:";
         for (const auto& e : expected)
             failure << "\n  " << Describe(e.message, e.wParam, e.lParam) << (e.optional ? " (optional)" : "");
         failure << "\ngot:";
-        for (const auto& g : entries_) failure << "\n  " << Describe(g.message, g.wParam, g.lParam);
+        for (size_t i = 0; i < entries_.size(); ++i) failure << "\n  " << logged(i);
         ADD_FAILURE_AT(file, line) << failure.str();
     }
     entries_.clear();
 }
 
 // ---- Files ---------------------------------------------------------------
-
-namespace {
-// Removes a folder with everything below it.
-void FolderRemove(const std::wstring& path) {
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::wstring name = found.cFileName;
-            if (name == L"." || name == L"..") continue;
-            std::wstring full = path + L"\\" + name;
-            SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                FolderRemove(full);
-            } else {
-                DeleteFileW(full.c_str());
-            }
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryW(path.c_str());
-}
-}  // namespace
 
 TempFolder::TempFolder() {
     wchar_t base[MAX_PATH];
@@ -359,20 +390,14 @@ TempFolder::TempFolder() {
     }
 }
 
-TempFolder::~TempFolder() { FolderRemove(path_); }
+TempFolder::~TempFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
 
 std::string FileReadBytes(const std::wstring& path) {
-    std::string out;
-    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return out;
-    DWORD size = GetFileSize(f, nullptr), got = 0;
-    if (size != INVALID_FILE_SIZE) {
-        out.resize(size);
-        ReadFile(f, out.data(), size, &got, nullptr);
-        out.resize(got);
-    }
-    CloseHandle(f);
-    return out;
+    std::ifstream in(std::filesystem::path(path), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 std::string BytesLittle16(uint16_t v) { return {static_cast<char>(v), static_cast<char>(v >> 8)}; }
@@ -381,12 +406,19 @@ std::string BytesLittle32(uint32_t v) {
     return {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16), static_cast<char>(v >> 24)};
 }
 
+std::string BmpHeaders(uint32_t width, uint32_t height, uint16_t bits, const std::vector<uint32_t>& palette) {
+    uint32_t offset = 14 + 40 + 4 * static_cast<uint32_t>(palette.size());
+    uint32_t size = offset + (width * bits + 31) / 32 * 4 * height;
+    std::string out = "BM" + BytesLittle32(size) + BytesLittle32(0) + BytesLittle32(offset) + BytesLittle32(40) +
+                      BytesLittle32(width) + BytesLittle32(height) + BytesLittle16(1) + BytesLittle16(bits) +
+                      std::string(24, '\0');
+    for (uint32_t entry : palette) out += BytesLittle32(entry);
+    return out;
+}
+
 bool FileWriteBytes(const std::wstring& path, const std::string& bytes) {
-    HANDLE file =
-        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-    return ok && written == bytes.size();
+    std::ofstream out(std::filesystem::path(path), std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    return !out.fail();
 }

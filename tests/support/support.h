@@ -7,7 +7,11 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <tuple>  // with <utility>: whole records compared at once
+#include <utility>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "app/viewer.h"  // the viewer's control id and window styles
 
@@ -80,12 +84,21 @@ uint32_t Rgb(COLORREF c);  // 0x00BBGGRR to 0x00RRGGBB
 int PixelsCount(const Pixels& pixels, uint32_t rgb);
 // The whole canvas of a graphic control or bitmap, read from its record.
 Pixels CanvasPixels(HANDLE graphic);
+// Width and height of a graphic object's canvas; 0 and 0 without a record.
+std::pair<int, int> CanvasSize(HANDLE graphic);
+// A width x height picture whose pixel (x, y) is colour(x, y) (alpha dropped).
+Pixels PixelsOf(int width, int height, const std::function<uint32_t(int, int)>& colour);
+// Whether `got` is `want`, a picture `width` pixels wide (with `meanError`, channels off by less on average):
+// a mismatch names the first differing pixel and both colours.
+testing::AssertionResult PixelsMatch(const Pixels& got, const Pixels& want, int width, int meanError = 0);
 
 // ---- Resources -----------------------------------------------------------
 
 // Live GDI objects of this process, counted by how many more brushes fit
 // (GetGuiResources is a stub under Wine). Compare two probes.
 int GdiObjectsLive();
+// This process's records and live GDI objects, to compare before and after.
+std::pair<int, int> RecordsAndObjectsLive();
 
 // Fills the process's GDI object table but for `room` places, so that the
 // code under test finds it full at a step of its own choosing. The places
@@ -101,6 +114,19 @@ public:
 
 private:
     std::vector<HBRUSH> brushes_;
+};
+
+// While alive, this program's import of `function` from `dll` calls
+// `replacement` instead: code linked into the test program (the viewer's
+// too), not the system DLLs, meets a call that fails on purpose.
+class ImportPatch {
+public:
+    ImportPatch(const char* dll, const char* function, void* replacement);
+    ~ImportPatch();
+    ImportPatch(const ImportPatch&) = delete;
+    ImportPatch& operator=(const ImportPatch&) = delete;
+    void** slot = nullptr;  // the import's place, nullptr when not found
+    void* original = nullptr;
 };
 
 // ---- Message logs --------------------------------------------------------
@@ -139,16 +165,20 @@ private:
 
 // ---- Picture files -------------------------------------------------------
 
-enum class PictureFormat { Png, Bmp, Jpeg, Gif, Tiff };
+// Bmp is 24 bits, Bmp32 32 bits of RGB and a fourth byte 0 (BI_RGB); Gif
+// pixels of alpha 0 are the palette's transparent entry.
+enum class PictureFormat { Png, Bmp, Jpeg, Gif, Tiff, Bmp32 };
 
 // Writes a width x height picture whose pixel (x, y) is colour(x, y)
-// (0xAARRGGBB). Returns false when GDI+ cannot encode it.
+// (0xAARRGGBB). Returns false when it cannot be encoded.
 bool PictureWrite(const std::wstring& path, int width, int height, PictureFormat format,
                   const std::function<uint32_t(int, int)>& colour);
 // What GDI+ itself makes of a file: false when it cannot open it.
 bool PictureDimensions(const std::wstring& path, UINT* width, UINT* height);
-// The picture as the viewer draws it: GDI+ into a display bitmap over black.
-Pixels PictureRendered(const std::wstring& path, int* width, int* height);
+// The picture as the viewer draws it: GDI+ into a display bitmap cleared
+// to `background` (0x00BBGGRR), at its own size or at drawWidth x drawHeight.
+Pixels PictureRendered(const std::wstring& path, int* width, int* height, int drawWidth = 0, int drawHeight = 0,
+                       COLORREF background = 0);
 // A test pattern with distinct colours per pixel neighbourhood.
 uint32_t PatternColour(int x, int y);
 
@@ -172,3 +202,6 @@ std::string FileReadBytes(const std::wstring& path);
 // Little-endian bytes of a value, for file headers built by hand.
 std::string BytesLittle16(uint16_t v);
 std::string BytesLittle32(uint32_t v);
+// The headers of a bottom-up BI_RGB BMP file, palette included, whose rows
+// of `bits` per pixel follow.
+std::string BmpHeaders(uint32_t width, uint32_t height, uint16_t bits, const std::vector<uint32_t>& palette = {});
