@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/viewer.h"  // the viewer's control id and window styles
 #include "dialog/dialog.h"
 
 // Destroys a dialog left over by a failing test.
