@@ -200,11 +200,16 @@ void GraphicControlResize(ObjectRecord* record, int width, int height) {
             FillRect(scratch.get(), &right, g.backgroundBrush);
             FillRect(scratch.get(), &below, g.backgroundBrush);
             BitBlt(scratch.get(), 0, 0, keepWidth, keepHeight, g.canvasDC, 0, 0, SRCCOPY);
-            g.canvasWidth = g.referenceWidth = newWidth;
-            g.canvasHeight = g.referenceHeight = newHeight;
             drawing.restore();
-            HGDIOBJ old = SelectObject(g.canvasDC, fresh.release());
-            if (old && old != HGDI_ERROR) DeleteObject(old);
+            // Refused by the canvas DC, the new bitmap goes and the canvas
+            // keeps the size it really has.
+            ScopedSelection shown(g.canvasDC, fresh.get());
+            if (shown) {
+                ScopedBitmap old(static_cast<HBITMAP>(shown.keep()));
+                fresh.release();
+                g.canvasWidth = g.referenceWidth = newWidth;
+                g.canvasHeight = g.referenceHeight = newHeight;
+            }
         }
     }
     // SetWindowPos sends messages to the control's procedures and the dialog.

@@ -10,8 +10,7 @@ constexpr auto B = ExpectedMessage::Both;
 }  // namespace
 
 TEST(GraphicControlWindow, ViewerControlStyleClassIdAndFont) {
-    HWND d = ViewerDialog();
-    DialogGuard guard(d);
+    DialogGuard d(ViewerDialog());
     ControlAddGraphic(d, IDC_GRAPHIC, L"", 0, 0, 150, 81, GraphicControlStyle, 0, nullptr);
     HWND c = ControlHandle(d, IDC_GRAPHIC);
     ASSERT_TRUE(c);
@@ -21,22 +20,15 @@ TEST(GraphicControlWindow, ViewerControlStyleClassIdAndFont) {
     EXPECT_EQ(GetDlgCtrlID(c), IDC_GRAPHIC);
     EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(c, GWL_STYLE)), 0x5000010Du);
     EXPECT_EQ(GetWindowLongW(c, GWL_EXSTYLE) & ~WS_EX_NOPARENTNOTIFY, 0);
-    RECT r;
-    GetWindowRect(c, &r);
-    MapWindowPoints(nullptr, d, reinterpret_cast<POINT*>(&r), 2);
-    EXPECT_EQ(r.left, 0);
-    EXPECT_EQ(r.top, 0);
-    EXPECT_EQ(r.right, 150);
-    EXPECT_EQ(r.bottom, 81);
+    EXPECT_EQ(RectInParent(c), (RECT{0, 0, 150, 81}));
     EXPECT_EQ(SendMessageW(c, WM_GETFONT, 0, 0), SendMessageW(d, WM_GETFONT, 0, 0));
     ObjectRecord* rec = ObjectRecordFind(c);
     ASSERT_TRUE(rec);
-    EXPECT_EQ(rec->flags & ~FlagHasFocus, 0x20000002u);
+    EXPECT_EQ(FlagNames(rec->flags & ~FlagHasFocus), "Control Pixels");
     EXPECT_EQ(rec->kind, KindGraphicControl);
     EXPECT_EQ(rec->parent, d);
     EXPECT_EQ(rec->windowStyle, 0x5000010Du);
-    EXPECT_EQ(rec->graphic.canvasWidth, 150);
-    EXPECT_EQ(rec->graphic.canvasHeight, 81);
+    EXPECT_EQ(CanvasSizes(rec), (SizePair{{150, 81}, {150, 81}}));
     EXPECT_EQ(ControlHandle(d, 1002), nullptr);
 }
 
@@ -44,26 +36,18 @@ TEST(GraphicControlWindow, DefaultStyleIsATabStop) {
     EXPECT_EQ(ControlFinalStyle(0), 0x5001000Du);
     EXPECT_EQ(ControlFinalStyle(GraphicControlStyle), 0x5000010Du);
     EXPECT_EQ(ControlFinalStyle(WS_BORDER), static_cast<DWORD>(WS_BORDER) | 0x5000000Du);
-    HWND d = ViewerDialog();
-    DialogGuard guard(d);
+    DialogGuard d(ViewerDialog());
     ControlAddGraphic(d, 7, L"", 0, 0, 20, 20, 0, 0, nullptr);
     EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(ControlHandle(d, 7), GWL_STYLE)), 0x5001000Du);
 }
 
 TEST(GraphicControlWindow, DialogUnitsConvertedWithMapDialogRect) {
-    HWND d = DialogNew(UnitDialog, nullptr, L"", 0, 0, 200, 100, 0, 0);
-    DialogGuard guard(d);
+    DialogGuard d(DialogNew(UnitDialog, nullptr, L"", 0, 0, 200, 100, 0, 0));
     ControlAddGraphic(d, 5, L"", 10, 8, 40, 20, 0, 0, nullptr);
     RECT expected{10, 8, 50, 28};
     MapDialogRect(d, &expected);
-    RECT r;
-    GetWindowRect(ControlHandle(d, 5), &r);
-    MapWindowPoints(nullptr, d, reinterpret_cast<POINT*>(&r), 2);
-    EXPECT_EQ(r.left, expected.left);
-    EXPECT_EQ(r.top, expected.top);
-    EXPECT_EQ(r.right, expected.right);
-    EXPECT_EQ(r.bottom, expected.bottom);
-    EXPECT_EQ(ObjectRecordFind(ControlHandle(d, 5))->flags & ~FlagHasFocus, 0x20000001u);
+    EXPECT_EQ(RectInParent(ControlHandle(d, 5)), expected);
+    EXPECT_EQ(FlagNames(ObjectRecordFind(ControlHandle(d, 5))->flags & ~FlagHasFocus), "Control DialogUnits");
 }
 
 TEST(GraphicControlWindow, NotADialogCreatesNothing) {
@@ -75,76 +59,61 @@ TEST(GraphicControlWindow, NotADialogCreatesNothing) {
     DestroyWindow(plain);
 }
 
-namespace {
-
-void FillCanvasPattern(ObjectRecord* rec) {
-    for (int y = 0; y < rec->graphic.canvasHeight; ++y)
-        for (int x = 0; x < rec->graphic.canvasWidth; ++x)
-            SetPixel(rec->graphic.canvasDC, x, y, RGB(x & 0xFF, y & 0xFF, 77));
-}
-
-}  // namespace
-
 TEST(Resize, KeepsTopLeftAndFillsWithBackground) {
-    HWND d = ViewerDialog();
-    DialogGuard guard(d);
+    DialogGuard d(ViewerDialog());
     ControlAddGraphic(d, IDC_GRAPHIC, L"", 0, 0, 150, 81, GraphicControlStyle, 0, nullptr);
     GraphicAttach(d, IDC_GRAPHIC, TRUE);
     GraphicSetColor(ColorDefault, 0x00336699);
-    ObjectRecord* rec = ObjectRecordFind(ControlHandle(d, IDC_GRAPHIC));
-    FillCanvasPattern(rec);
+    HWND c = ControlHandle(d, IDC_GRAPHIC);
+    ObjectRecord* rec = ObjectRecordFind(c);
+    for (int y = 0; y < 81; ++y)
+        for (int x = 0; x < 150; ++x) SetPixel(rec->graphic.canvasDC, x, y, RGB(x, y, 77));
+    auto kept = [](int x, int y) { return Rgb(RGB(x, y, 77)); };
 
     ControlSetSize(d, IDC_GRAPHIC, 300, 200);
-    EXPECT_EQ(rec->graphic.canvasWidth, 300);
-    EXPECT_EQ(rec->graphic.canvasHeight, 200);
-    EXPECT_EQ(ClientSize(ControlHandle(d, IDC_GRAPHIC)).cx, 300);
-    EXPECT_EQ(ClientSize(ControlHandle(d, IDC_GRAPHIC)).cy, 200);
-    Pixels p = DcPixels(rec->graphic.canvasDC, 0, 0, 300, 200);
-    int wrong = 0;
-    for (int y = 0; y < 200; ++y)
-        for (int x = 0; x < 300; ++x) {
-            uint32_t want = (x < 150 && y < 81) ? Rgb(RGB(x & 0xFF, y & 0xFF, 77)) : Rgb(0x00336699);
-            wrong += p[static_cast<size_t>(y) * 300 + x] != want;
-        }
-    EXPECT_EQ(wrong, 0);
-
+    EXPECT_EQ(CanvasSizes(rec), (SizePair{{300, 200}, {300, 200}}));
+    EXPECT_EQ(ClientSize(c), (SIZE{300, 200}));
+    EXPECT_TRUE(PixelsAre(CanvasPixels(c), 300, 200,
+                          [&](int x, int y) { return x < 150 && y < 81 ? kept(x, y) : Rgb(0x00336699); }));
     ControlSetSize(d, IDC_GRAPHIC, 150, 81);
-    p = DcPixels(rec->graphic.canvasDC, 0, 0, 150, 81);
-    wrong = 0;
-    for (int y = 0; y < 81; ++y)
-        for (int x = 0; x < 150; ++x)
-            wrong += p[static_cast<size_t>(y) * 150 + x] != Rgb(RGB(x & 0xFF, y & 0xFF, 77));
-    EXPECT_EQ(wrong, 0);
-
+    EXPECT_TRUE(PixelsAre(CanvasPixels(c), 150, 81, kept));
     ControlSetSize(d, IDC_GRAPHIC, 0, 0);
-    EXPECT_EQ(rec->graphic.canvasWidth, 1);
-    EXPECT_EQ(rec->graphic.canvasHeight, 1);
-    EXPECT_EQ(ClientSize(ControlHandle(d, IDC_GRAPHIC)).cx, 1);
-    EXPECT_EQ(ClientSize(ControlHandle(d, IDC_GRAPHIC)).cy, 1);
+    EXPECT_EQ(CanvasSizes(rec), (SizePair{{1, 1}, {1, 1}}));
+    EXPECT_EQ(ClientSize(c), (SIZE{1, 1}));
 
     // Made at 0 x 0, a control still draws in colour once it has a size.
     ControlAddGraphic(d, 1002, L"", 0, 0, 0, 0, GraphicControlStyle, 0, nullptr);
     ControlSetSize(d, 1002, 4, 3);
     GraphicAttach(d, 1002, TRUE);
     GraphicClear(0x00336699, 0);
-    EXPECT_EQ(DcPixels(ObjectRecordFind(ControlHandle(d, 1002))->graphic.canvasDC, 0, 0, 4, 3),
-              Pixels(12, Rgb(0x00336699)));
+    EXPECT_TRUE(PixelsAre(CanvasPixels(ControlHandle(d, 1002)), 4, 3, Rgb(0x00336699)));
     GraphicDetach();
 }
 
 TEST(Resize, BorderIsAllowedFor) {
-    HWND d = ViewerDialog();
-    DialogGuard guard(d);
+    DialogGuard d(ViewerDialog());
     ControlAddGraphic(d, 4, L"", 0, 0, 50, 50, GraphicControlStyle | WS_BORDER, 0, nullptr);
     HWND c = ControlHandle(d, 4);
     ControlSetSize(d, 4, 100, 60);
-    SIZE outer = OuterSize(c);
-    EXPECT_EQ(outer.cx, 100);
-    EXPECT_EQ(outer.cy, 60);
-    ObjectRecord* rec = ObjectRecordFind(c);
-    EXPECT_EQ(rec->graphic.canvasWidth, ClientSize(c).cx);
-    EXPECT_EQ(rec->graphic.canvasHeight, ClientSize(c).cy);
+    EXPECT_EQ(OuterSize(c), (SIZE{100, 60}));
+    EXPECT_EQ(CanvasSizes(ObjectRecordFind(c)), (SizePair{ClientSize(c), ClientSize(c)}));
     EXPECT_LT(ClientSize(c).cx, 100);
+}
+
+TEST(Resize, BitmapTheCanvasRefusesGoesAndTheSizeStays) {
+    DialogGuard d(ViewerDialog());
+    ControlAddGraphic(d, IDC_GRAPHIC, L"", 0, 0, 40, 30, GraphicControlStyle, 0, nullptr);
+    HWND c = ControlHandle(d, IDC_GRAPHIC);
+    ObjectRecord* rec = ObjectRecordFind(c);
+    HDC canvas = rec->graphic.canvasDC;
+    ScopedWindowDC window(c);  // a window DC takes no bitmap: the last step of the rebuild fails
+    rec->graphic.canvasDC = window.get();
+    int objects = GdiObjectsLive();
+    ControlSetSize(d, IDC_GRAPHIC, 60, 50);
+    EXPECT_EQ(GdiObjectsLive(), objects) << "the refused bitmap was kept";
+    rec->graphic.canvasDC = canvas;
+    EXPECT_EQ(ClientSize(c), (SIZE{60, 50}));
+    EXPECT_EQ(CanvasSizes(rec), (SizePair{{40, 30}, {40, 30}}));
 }
 
 namespace {
@@ -174,11 +143,9 @@ TEST(Painting, ClearNotDeferredReachesScreenBeforeReturn) {
     DialogGuard guard(s.dialog);
     GraphicAttach(s.dialog, IDC_GRAPHIC, FALSE);
     GraphicClear(0x0000FF, 0);  // red, no pumping after
-    Pixels p = WindowPixels(s.control, 0, 0, 120, 80);
-    EXPECT_EQ(PixelsCount(p, 0xFF0000), 120 * 80);
+    EXPECT_TRUE(PixelsAre(WindowPixels(s.control, 0, 0, 120, 80), 120, 80, 0xFF0000));
     GraphicClear(0x00FF00, 0);
-    p = WindowPixels(s.control, 0, 0, 120, 80);
-    EXPECT_EQ(PixelsCount(p, 0x00FF00), 120 * 80);
+    EXPECT_TRUE(PixelsAre(WindowPixels(s.control, 0, 0, 120, 80), 120, 80, 0x00FF00));
     GraphicDetach();
 }
 
@@ -189,47 +156,40 @@ TEST(Painting, DeferredClearWaitsForRedraw) {
     GraphicClear(0xFFFFFF, 0);
     GraphicAttach(s.dialog, IDC_GRAPHIC, TRUE);
     GraphicClear(0x0000FF, 0);
-    Pixels p = WindowPixels(s.control, 0, 0, 120, 80);
-    EXPECT_EQ(PixelsCount(p, 0xFFFFFF), 120 * 80);
+    EXPECT_TRUE(PixelsAre(WindowPixels(s.control, 0, 0, 120, 80), 120, 80, 0xFFFFFF));
     EXPECT_TRUE(ObjectRecordFind(s.control)->flags & FlagChangePending);
     GraphicRedraw();
-    p = WindowPixels(s.control, 0, 0, 120, 80);
-    EXPECT_EQ(PixelsCount(p, 0xFF0000), 120 * 80);
+    EXPECT_TRUE(PixelsAre(WindowPixels(s.control, 0, 0, 120, 80), 120, 80, 0xFF0000));
     EXPECT_FALSE(ObjectRecordFind(s.control)->flags & FlagChangePending);
     GraphicDetach();
 }
 
 TEST(Painting, DrawItemPaintsOnlyForDrawEntire) {
-    HWND d = ViewerDialog();
-    DialogGuard guard(d);
+    DialogGuard d(ViewerDialog());
     ControlAddGraphic(d, IDC_GRAPHIC, L"", 0, 0, 20, 10, GraphicControlStyle, 0, nullptr);
     GraphicAttach(d, IDC_GRAPHIC, TRUE);
     GraphicClear(0x0000FF, 0);
     GraphicDetach();
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    HBITMAP target = CreateCompatibleBitmap(screen, 20, 10);
-    ReleaseDC(nullptr, screen);
-    HGDIOBJ old = SelectObject(mem, target);
+    ScopedWindowDC screen(nullptr);
+    ScopedMemoryDC mem(CreateCompatibleDC(screen.get()));
+    ScopedBitmap target(CreateCompatibleBitmap(screen.get(), 20, 10));
+    ScopedSelection selected(mem.get(), target.get());
     RECT all{0, 0, 20, 10};
-    FillRect(mem, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    FillRect(mem.get(), &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
     DRAWITEMSTRUCT item{};
     item.CtlType = ODT_STATIC;
     item.CtlID = IDC_GRAPHIC;
     item.itemAction = ODA_FOCUS;
     item.hwndItem = ControlHandle(d, IDC_GRAPHIC);
-    item.hDC = mem;
+    item.hDC = mem.get();
     item.rcItem = all;
     EXPECT_EQ(DialogDispatch(d, WM_DRAWITEM, IDC_GRAPHIC, reinterpret_cast<LPARAM>(&item)), FALSE);
-    EXPECT_EQ(PixelsCount(DcPixels(mem, 0, 0, 20, 10), 0xFFFFFF), 200);
+    EXPECT_TRUE(PixelsAre(DcPixels(mem.get(), 0, 0, 20, 10), 20, 10, 0xFFFFFF));
     item.itemAction = ODA_DRAWENTIRE | ODA_FOCUS;
     EXPECT_EQ(DialogDispatch(d, WM_DRAWITEM, IDC_GRAPHIC, reinterpret_cast<LPARAM>(&item)), TRUE);
-    EXPECT_EQ(PixelsCount(DcPixels(mem, 0, 0, 20, 10), 0xFF0000), 200);
+    EXPECT_TRUE(PixelsAre(DcPixels(mem.get(), 0, 0, 20, 10), 20, 10, 0xFF0000));
     item.CtlID = 1002;  // no such graphic control
     EXPECT_EQ(DialogDispatch(d, WM_DRAWITEM, 1002, reinterpret_cast<LPARAM>(&item)), FALSE);
-    SelectObject(mem, old);
-    DeleteObject(target);
-    DeleteDC(mem);
 }
 
 TEST(Painting, RedrawOfBitmapShowsNothingAndKeepsPixels) {
@@ -237,7 +197,7 @@ TEST(Painting, RedrawOfBitmapShowsNothingAndKeepsPixels) {
     GraphicAttach(b, 0, FALSE);
     GraphicClear(0x123456, 0);
     GraphicRedraw();
-    EXPECT_EQ(PixelsCount(DcPixels(GraphicGetDC(), 0, 0, 8, 8), Rgb(0x123456)), 64);
+    EXPECT_TRUE(PixelsAre(DcPixels(GraphicGetDC(), 0, 0, 8, 8), 8, 8, Rgb(0x123456)));
     GraphicBitmapEnd();
 }
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iterator>
 
 #include "dialog/dialog.h"
 #include "dialog_helpers.h"
@@ -24,55 +25,40 @@ TEST(DialogTemplate, BytesFieldByField) {
     alignas(4) BYTE t[DialogTemplateSize];
     memset(t, 0xEE, sizeof t);
     size_t n = DialogTemplateBuild(t, sizeof t, 0x00020054, 0x12345678, 10, -2, 302, 197, FontTableFind(1));
-    auto word = [&](size_t at) {
+    // Word by word up to the typeface: the header of an extended template.
+    const WORD header[] = {
+        1,      0xFFFF,  // dlgVer; signature: extended template
+        0,      0,       // helpID
+        0x5678, 0x1234,  // exStyle, unchanged
+        0x0054, 0x0002,  // style
+        0,               // cDlgItems
+        10,     0xFFFE,  // x; y: low 16 bits of -2
+        302,    197,     // cx, cy
+        0,      0,       // no menu; the system dialog class
+        L' ',   0,       // title: one blank
+        8,      400,     // pointsize, weight
+        0,               // italic and charset bytes
+    };
+    for (size_t i = 0; i < std::size(header); ++i) {
         WORD v;
-        memcpy(&v, t + at, 2);
-        return v;
-    };
-    auto dword = [&](size_t at) {
-        DWORD v;
-        memcpy(&v, t + at, 4);
-        return v;
-    };
-    EXPECT_EQ(word(0), 1);              // dlgVer
-    EXPECT_EQ(word(2), 0xFFFF);         // signature: extended template
-    EXPECT_EQ(dword(4), 0u);            // helpID
-    EXPECT_EQ(dword(8), 0x12345678u);   // exStyle, unchanged
-    EXPECT_EQ(dword(12), 0x00020054u);  // style
-    EXPECT_EQ(word(16), 0);             // cDlgItems
-    EXPECT_EQ(word(18), 10);            // x
-    EXPECT_EQ(word(20), 0xFFFE);        // y: low 16 bits of -2
-    EXPECT_EQ(word(22), 302);           // cx
-    EXPECT_EQ(word(24), 197);           // cy
-    EXPECT_EQ(word(26), 0);             // no menu
-    EXPECT_EQ(word(28), 0);             // system dialog class
-    EXPECT_EQ(word(30), L' ');          // title: one blank
-    EXPECT_EQ(word(32), 0);
-    EXPECT_EQ(word(34), 8);    // pointsize
-    EXPECT_EQ(word(36), 400);  // weight
-    EXPECT_EQ(t[38], 0);       // italic
-    EXPECT_EQ(t[39], 0);       // charset
+        memcpy(&v, t + 2 * i, 2);
+        EXPECT_EQ(v, header[i]) << "at byte " << 2 * i;
+    }
     const wchar_t face[] = L"MS Sans Serif";
-    EXPECT_EQ(memcmp(t + 40, face, sizeof face), 0);  // typeface with its zero
+    EXPECT_EQ(memcmp(t + 2 * std::size(header), face, sizeof face), 0);  // typeface with its zero
     EXPECT_EQ(n, 40 + sizeof face);
     EXPECT_EQ(t[n], 0xEE);  // nothing written past the end
 }
 
 TEST(DialogNew, ViewerCallGivesHiddenDialogAtTenTen) {
-    HWND d = ViewerDialog();
-    DialogGuard guard(d);
+    DialogGuard d(ViewerDialog());
     ASSERT_TRUE(d);
     EXPECT_FALSE(IsWindowVisible(d));
-    RECT r;
-    GetWindowRect(d, &r);
-    EXPECT_EQ(r.left, 10);
-    EXPECT_EQ(r.top, 10);
-    SIZE c = ClientSize(d);
-    EXPECT_EQ(c.cx, 302);
-    EXPECT_EQ(c.cy, 197);
+    EXPECT_EQ(TopLeft(d), (POINT{10, 10}));
+    EXPECT_EQ(ClientSize(d), (SIZE{302, 197}));
     ObjectRecord* rec = ObjectRecordFind(d);
     ASSERT_TRUE(rec);
-    EXPECT_EQ(rec->flags, 0x40000002u);
+    EXPECT_EQ(FlagNames(rec->flags), "Dialog Pixels");
     EXPECT_EQ(rec->parent, nullptr);
     EXPECT_EQ(rec->kind, KindDialog);
     EXPECT_EQ(rec->windowStyle, 0x00020054u);
@@ -89,19 +75,16 @@ TEST(DialogNew, ViewerCallGivesHiddenDialogAtTenTen) {
 TEST(DialogNew, ClientAreaIsExactWhateverTheFrame) {
     const DWORD styles[] = {0, MainDialogStyle, WS_CAPTION | WS_THICKFRAME | WS_SYSMENU, WS_POPUP | WS_BORDER};
     for (DWORD style : styles) {
-        HWND d = DialogNew(UnitPixels, nullptr, L"T", 40, 30, 123, 77, style, 0);
-        DialogGuard guard(d);
+        DialogGuard d(DialogNew(UnitPixels, nullptr, L"T", 40, 30, 123, 77, style, 0));
         ASSERT_TRUE(d);
-        SIZE c = ClientSize(d);
-        EXPECT_EQ(c.cx, 123) << std::hex << style;
-        EXPECT_EQ(c.cy, 77) << std::hex << style;
+        EXPECT_EQ(ClientSize(d), (SIZE{123, 77})) << std::hex << style;
         EXPECT_FALSE(IsWindowVisible(d));
     }
 }
 
 TEST(DialogNew, VisibleStyleHasNoEffectAndTitleIsSet) {
-    HWND d = DialogNew(UnitPixels, nullptr, L"Caption \u00e9", 10, 10, 50, 50, WS_VISIBLE | MainDialogStyle, 0);
-    DialogGuard guard(d);
+    DialogGuard d(
+        DialogNew(UnitPixels, nullptr, L"Caption \u00e9", 10, 10, 50, 50, WS_VISIBLE | MainDialogStyle, 0));
     ASSERT_TRUE(d);
     EXPECT_FALSE(IsWindowVisible(d));
     wchar_t text[32] = {};
@@ -112,44 +95,31 @@ TEST(DialogNew, VisibleStyleHasNoEffectAndTitleIsSet) {
 TEST(DialogNew, CentredByOuterSizeInWorkArea) {
     RECT work;
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    HWND d = DialogNew(UnitPixels, nullptr, L"", DialogPositionDefault, 5, 200, 100, 0, 0);
-    DialogGuard guard(d);
+    DialogGuard d(DialogNew(UnitPixels, nullptr, L"", DialogPositionDefault, 5, 200, 100, 0, 0));
     ASSERT_TRUE(d);
-    RECT r;
-    GetWindowRect(d, &r);
     SIZE outer = OuterSize(d);
-    EXPECT_EQ(r.left, (work.left + work.right - outer.cx) / 2);
-    EXPECT_EQ(r.top, (work.top + work.bottom - outer.cy) / 2);
+    EXPECT_EQ(TopLeft(d), (POINT{(work.left + work.right - outer.cx) / 2, (work.top + work.bottom - outer.cy) / 2}));
     EXPECT_EQ(DialogCentre(0, 1280, 300), 490);
     EXPECT_EQ(DialogCentre(0, 100, 300), 0);  // too large lands at 0
 
-    HWND big = DialogNew(UnitPixels, nullptr, L"", DialogPositionDefault, DialogPositionDefault, work.right + 500,
-                         work.bottom + 500, 0, 0);
-    DialogGuard bigGuard(big);
+    DialogGuard big(DialogNew(UnitPixels, nullptr, L"", DialogPositionDefault, DialogPositionDefault,
+                              work.right + 500, work.bottom + 500, 0, 0));
     ASSERT_TRUE(big);
-    GetWindowRect(big, &r);
-    EXPECT_EQ(r.left, 0);
-    EXPECT_EQ(r.top, 0);
+    EXPECT_EQ(TopLeft(big), (POINT{0, 0}));
 }
 
 TEST(DialogNew, OwnerClientOriginIsAdded) {
-    HWND owner = DialogNew(UnitPixels, nullptr, L"owner", 100, 50, 300, 200, 0, 0);
-    DialogGuard ownerGuard(owner);
-    HWND d = DialogNew(UnitPixels, owner, L"", 10, 20, 50, 50, 0, 0);
-    DialogGuard guard(d);
+    DialogGuard owner(DialogNew(UnitPixels, nullptr, L"owner", 100, 50, 300, 200, 0, 0));
+    DialogGuard d(DialogNew(UnitPixels, owner, L"", 10, 20, 50, 50, 0, 0));
     ASSERT_TRUE(d);
-    POINT origin{0, 0};
+    POINT origin{10, 20};
     ClientToScreen(owner, &origin);
-    RECT r;
-    GetWindowRect(d, &r);
-    EXPECT_EQ(r.left, origin.x + 10);
-    EXPECT_EQ(r.top, origin.y + 20);
+    EXPECT_EQ(TopLeft(d), origin);
     EXPECT_EQ(ObjectRecordFind(d)->parent, owner);
 }
 
 TEST(DialogNew, ChildWithoutOwnerIsPopup) {
-    HWND d = DialogNew(UnitPixels, nullptr, L"", 10, 10, 50, 50, WS_CHILD, 0);
-    DialogGuard guard(d);
+    DialogGuard d(DialogNew(UnitPixels, nullptr, L"", 10, 10, 50, 50, WS_CHILD, 0));
     ASSERT_TRUE(d);
     DWORD style = static_cast<DWORD>(GetWindowLongW(d, GWL_STYLE));
     EXPECT_TRUE(style & WS_POPUP);
@@ -157,36 +127,25 @@ TEST(DialogNew, ChildWithoutOwnerIsPopup) {
 }
 
 TEST(DialogNew, DialogUnitsAreLeftToTheTemplate) {
-    HWND d = DialogNew(UnitDialog, nullptr, L"", 0, 0, 100, 50, 0, 0);
-    DialogGuard guard(d);
+    DialogGuard d(DialogNew(UnitDialog, nullptr, L"", 0, 0, 100, 50, 0, 0));
     ASSERT_TRUE(d);
-    EXPECT_EQ(ObjectRecordFind(d)->flags, 0x40000001u);
+    EXPECT_EQ(FlagNames(ObjectRecordFind(d)->flags), "Dialog DialogUnits");
     RECT units{0, 0, 100, 50};
     MapDialogRect(d, &units);
-    SIZE c = ClientSize(d);
-    EXPECT_EQ(c.cx, units.right);
-    EXPECT_EQ(c.cy, units.bottom);
+    EXPECT_EQ(ClientSize(d), (SIZE{units.right, units.bottom}));
 }
 
 TEST(Sizes, DialogSetSizeSetsOuterSizeAndNeverMoves) {
-    HWND d = ViewerDialog();
-    DialogGuard guard(d);
+    DialogGuard d(ViewerDialog());
     DialogSetSize(d, 306, 229);
-    SIZE outer = OuterSize(d);
-    EXPECT_EQ(outer.cx, 306);
-    EXPECT_EQ(outer.cy, 229);
-    RECT r;
-    GetWindowRect(d, &r);
-    EXPECT_EQ(r.left, 10);
-    EXPECT_EQ(r.top, 10);
+    EXPECT_EQ(OuterSize(d), (SIZE{306, 229}));
+    EXPECT_EQ(TopLeft(d), (POINT{10, 10}));
     ControlSetSize(d, 999, 5, 5);  // no such control: nothing changes
-    outer = OuterSize(d);
-    EXPECT_EQ(outer.cx, 306);
+    EXPECT_EQ(OuterSize(d), (SIZE{306, 229}));
 }
 
 TEST(Sizes, SetTextEmptiesCaption) {
-    HWND d = DialogNew(UnitPixels, nullptr, L"start", 10, 10, 50, 50, 0, 0);
-    DialogGuard guard(d);
+    DialogGuard d(DialogNew(UnitPixels, nullptr, L"start", 10, 10, 50, 50, 0, 0));
     DialogSetText(d, L"cat.png");
     wchar_t text[16] = {};
     GetWindowTextW(d, text, 16);
@@ -247,8 +206,7 @@ void SquatStop() { UnhookWindowsHookEx(squatHook); }
 }  // namespace
 
 TEST(RegistrationFailure, ControlWithoutRecordIsNotLeftBehind) {
-    HWND d = ViewerDialog();
-    DialogGuard guard(d);
+    DialogGuard d(ViewerDialog());
     SquatNext(L"STATIC");
     ControlAddGraphic(d, IDC_GRAPHIC, L"", 0, 0, 150, 81, GraphicControlStyle, 0, nullptr);
     SquatStop();

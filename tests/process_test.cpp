@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <new>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "process/process.h"
 #include "support/support.h"
@@ -278,32 +280,21 @@ TEST(ErrorRegisterDeathTest, FatalNumbersEndTheProcessWith255) {
         ::testing::ExitedWithCode(7), "");
 }
 
-TEST(MessageBoxes, TitlesTextAndNoOwner) {
-    MessageBoxCatcher catcher;
-    EXPECT_EQ(MessageBoxShow(L"hello", L"", 0x12000), IDOK);
-    EXPECT_EQ(MessageBoxShow(L"error inicializando GDI+ ...", L"Programador", 0), IDOK);
-    EXPECT_EQ(MessageBoxShow(L"", L"", 0), IDOK);
-    ASSERT_EQ(catcher.boxes().size(), 3u);
-    EXPECT_EQ(catcher.boxes()[0].style, 0x12000u & MessageBoxStyleReadable);
-    EXPECT_EQ(catcher.boxes()[1].style, 0u);
-    EXPECT_EQ(catcher.boxes()[2].style, 0u);
-    EXPECT_EQ(catcher.boxes()[0].caption, L"Brightloom");
-    EXPECT_EQ(catcher.boxes()[0].text, L"hello");
-    EXPECT_FALSE(catcher.boxes()[0].hadOwner);
-    EXPECT_EQ(catcher.boxes()[1].caption, L"Programador");
-    EXPECT_EQ(catcher.boxes()[1].text, L"error inicializando GDI+ ...");
-    EXPECT_EQ(catcher.boxes()[2].caption, L"Brightloom");
-    EXPECT_EQ(catcher.boxes()[2].text, L"");
-}
-
-TEST(MessageBoxes, FloatingPointStateIsRestored) {
+TEST(MessageBoxes, TitlesTextsNoOwnerAndTheCallersFloatingPointState) {
     MessageBoxCatcher catcher;
     unsigned saved = FpuControlWord();
     FpuControlWordSet(0x0E7F);  // round toward zero, single precision
-    MessageBoxShow(L"x", L"", 0);
+    EXPECT_EQ(MessageBoxShow(L"hello", L"", 0x12000), IDOK);
     EXPECT_EQ(FpuControlWord() & 0x1F3F, 0x0E7Fu & 0x1F3F);
     FpuControlWordSet(saved);
-    EXPECT_EQ(catcher.boxes().size(), 1u);
+    EXPECT_EQ(MessageBoxShow(L"error inicializando GDI+ ...", L"Programador", 0), IDOK);
+    EXPECT_EQ(MessageBoxShow(L"", L"", 0), IDOK);
+    using Box = std::tuple<std::wstring, std::wstring, DWORD, bool>;  // title, text, style, owner
+    std::vector<Box> seen;
+    for (const BoxSeen& b : catcher.boxes()) seen.emplace_back(b.caption, b.text, b.style, b.hadOwner);
+    EXPECT_EQ(seen, (std::vector<Box>{{DefaultBoxTitle, L"hello", 0x12000u & MessageBoxStyleReadable, false},
+                                      {L"Programador", L"error inicializando GDI+ ...", 0, false},
+                                      {DefaultBoxTitle, L"", 0, false}}));
 }
 
 TEST(FloatingPoint, ProgramModeAndRounding) {
