@@ -18,6 +18,7 @@
 #include "driver.h"
 
 #include <psapi.h>  // after windows.h
+#include <tlhelp32.h>
 
 namespace {
 
@@ -42,11 +43,23 @@ bool Shows(HWND area, const Pixels& expected, int w, int h) {
     return true;
 }
 
-ULONGLONG CpuMs(HANDLE process) {
-    FILETIME created, ended, kernel, user;
-    if (!GetProcessTimes(process, &created, &ended, &kernel, &user)) return 0;
+// The processor time of all the process's threads: under Wine the time
+// of another process as a whole is not kept up to date, its threads' is.
+ULONGLONG CpuMs(DWORD pid) {
     auto ms = [](FILETIME t) { return (static_cast<ULONGLONG>(t.dwHighDateTime) << 32 | t.dwLowDateTime) / 10000; };
-    return ms(kernel) + ms(user);
+    ULONGLONG total = 0;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+        if (entry.th32OwnerProcessID != pid) continue;
+        HANDLE thread = OpenThread(THREAD_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ThreadID);
+        FILETIME created, ended, kernel, user;
+        if (thread && GetThreadTimes(thread, &created, &ended, &kernel, &user)) total += ms(kernel) + ms(user);
+        if (thread) CloseHandle(thread);
+    }
+    CloseHandle(snapshot);
+    return total;
 }
 
 int Show(const std::wstring& exe, const std::wstring& picture, DWORD hold) {
@@ -83,11 +96,11 @@ int Show(const std::wstring& exe, const std::wstring& picture, DWORD hold) {
     GetWindowRect(main, &r);
     fprintf(stdout, "ready %ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
     fflush(stdout);
-    ULONGLONG cpu = CpuMs(p.process);
+    ULONGLONG cpu = CpuMs(p.pid);
     if (!p.WaitExit(hold)) {
         PROCESS_MEMORY_COUNTERS memory{};
         GetProcessMemoryInfo(p.process, &memory, sizeof memory);
-        fprintf(stdout, "held %llu %llu\n", CpuMs(p.process) - cpu,
+        fprintf(stdout, "held %llu %llu\n", CpuMs(p.pid) - cpu,
                 static_cast<ULONGLONG>(memory.PeakWorkingSetSize >> 20));
         fflush(stdout);
         // The top-left pixel: after an unreadable picture the area is 1 x 1.
