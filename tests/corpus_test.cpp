@@ -27,54 +27,44 @@ struct Outcome {
     }
 };
 
+std::map<std::string, int> tally;
+
+std::string Narrow(const std::wstring& w) { return std::string(w.begin(), w.end()); }
+
 // Runs the viewer on a command tail, answering every box and clicking the
 // window, until it ends or the time runs out.
 Outcome Observe(const std::wstring& tail, DWORD timeoutMs = 20000) {
     Outcome o;
-    std::wstring exe = DriverViewerExe();
     Launched p;
-    if (!DriverLaunch(exe, L"\"" + exe + L"\"" + tail, &p)) {
+    if (!p.Start(tail)) {
         o.startError = GetLastError();
         o.hung = true;
         return o;
     }
-    DWORD start = GetTickCount();
     HWND clicked = nullptr;
-    for (;;) {
-        if (DriverWaitExit(p, 0, &o.exitCode)) break;
-        if (GetTickCount() - start > timeoutMs) {
-            o.hung = true;
-            break;
-        }
-        for (HWND w : DriverTopWindows(p.pid, true)) {
-            if (DriverIsMessageBox(w)) {
-                o.boxes.push_back(DriverBoxRead(w).text);
-                DriverPressOk(w);
-            } else if (w != clicked) {
-                o.window = true;
-                HWND control = GetDlgItem(w, IDC_GRAPHIC);
-                RECT r{};
-                GetClientRect(control, &r);
-                o.controlWidth = r.right;
-                o.controlHeight = r.bottom;
-                // Post the click: a real one could land on a box in front.
-                PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, 0);
-                clicked = w;
-            }
-        }
-        Sleep(5);
-    }
-    DriverEnd(p);
+    auto box = [&](const BoxSeen& seen) {
+        // No box of the loader has a title of its own.
+        EXPECT_EQ(seen.caption, DefaultBoxTitle) << Narrow(seen.text);
+        o.boxes.push_back(seen.text);
+    };
+    auto window = [&](HWND w) {
+        if (w == clicked) return false;
+        o.window = true;
+        HWND control = GetDlgItem(w, IDC_GRAPHIC);
+        RECT r{};
+        GetClientRect(control, &r);
+        o.controlWidth = r.right;
+        o.controlHeight = r.bottom;
+        // Post the click: a real one could land on a box in front.
+        PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+        clicked = w;
+        return false;
+    };
+    o.hung = !DriverAnswerBoxes(p, timeoutMs, box, window);
+    p.WaitExit(0, &o.exitCode);
+    ++tally[o.Kind()];
     return o;
 }
-
-const std::wstring ReadError = L"[GraphicLoadImageFileToBitmap] [GdipLoadImagefromFile] read error on <";
-const std::wstring Missing = L"[GraphicLoadImageFileToBitmap] called on <";
-const std::wstring TooLarge = L"[GraphicLoadImageFileToBitmap] picture too large to show";
-
-std::map<std::string, int> tally;
-
-std::string Narrow(const std::wstring& w) { return std::string(w.begin(), w.end()); }
 
 // The verdict for a picture file: what GDI+ itself makes of it decides
 // which outcome is the right one.
@@ -84,14 +74,13 @@ void CheckPictureFile(const std::wstring& path) {
     bool decodes = PictureDimensions(path, &w, &h);
     FpuModeSet();
     Outcome o = Observe(L" \"" + path + L"\"");
-    ++tally[o.Kind()];
     ASSERT_FALSE(o.hung) << (o.startError ? "the viewer did not start: error " + std::to_string(o.startError)
                                           : std::string("the viewer hung"));
     EXPECT_EQ(o.exitCode, 0u);
     EXPECT_TRUE(o.window) << o.Kind();
     if (!decodes) {
         ASSERT_EQ(o.boxes.size(), 1u);
-        EXPECT_EQ(o.boxes[0], ReadError + path + L">");
+        EXPECT_EQ(o.boxes[0], ReadErrorText(path));
     } else if (w > 0 && h > 0 && static_cast<unsigned long long>(w) * h <= 16000000ull) {
         EXPECT_TRUE(o.boxes.empty()) << Narrow(o.boxes.empty() ? L"" : o.boxes[0]);
         EXPECT_EQ(o.controlWidth, static_cast<LONG>(w));
@@ -100,7 +89,7 @@ void CheckPictureFile(const std::wstring& path) {
         // Readable but degenerate or huge: at most one box, of the known kinds.
         ASSERT_LE(o.boxes.size(), 1u);
         if (!o.boxes.empty()) {
-            EXPECT_TRUE(o.boxes[0].rfind(ReadError, 0) == 0 || o.boxes[0].rfind(TooLarge, 0) == 0)
+            EXPECT_TRUE(o.boxes[0].rfind(ReadErrorPrefix, 0) == 0 || o.boxes[0].rfind(TooLargePrefix, 0) == 0)
                 << Narrow(o.boxes[0]);
         }
     }
@@ -221,7 +210,6 @@ TEST_F(Corpus, HostileFiles) {
 TEST_F(Corpus, OddPaths) {
     std::wstring picture = folder.File(L"p.png");
     ASSERT_TRUE(PictureWrite(picture, 40, 30, PictureFormat::Png, PatternColour));
-    auto silent = [](const Outcome& o) { return !o.hung && !o.window && o.boxes.empty() && o.exitCode == 0; };
 
     // Every path the path buffer holds is looked at whole: pictures at
     // paths of 255 and 259 characters open. A longer tail is cut to its
@@ -238,24 +226,18 @@ TEST_F(Corpus, OddPaths) {
     Outcome o;
     for (const std::wstring& tail : {pathOf(255), pathOf(259), pathOf(259) + std::wstring(41, L'x')}) {
         o = Observe(L" " + tail);
-        ++tally[o.Kind()];
         EXPECT_TRUE(o.window && o.boxes.empty() && o.controlWidth == 40 && o.exitCode == 0)
             << tail.size() << ": " << o.Kind();
     }
 
-    for (const std::wstring& tail : {folder.File(L"p.?ng"), folder.File(L"*"), std::wstring(L"\"\"")}) {
-        o = Observe(L" " + tail);
-        ++tally[o.Kind()];
-        EXPECT_TRUE(silent(o)) << Narrow(tail) << ": " << o.Kind();
-    }
     // Devices and a bare drive: a box and the window, or silence; never a hang.
     for (std::wstring tail : {L"CON", L"NUL", L"C:", L"\\\\.\\NUL"}) {
         o = Observe(L" " + tail);
-        ++tally[o.Kind()];
         EXPECT_FALSE(o.hung) << Narrow(tail);
         EXPECT_EQ(o.exitCode, 0u) << Narrow(tail);
         for (const auto& text : o.boxes) {
-            EXPECT_TRUE(text.rfind(Missing, 0) == 0 || text.rfind(ReadError, 0) == 0) << Narrow(text);
+            EXPECT_TRUE(text.rfind(MissingFilePrefix, 0) == 0 || text.rfind(ReadErrorPrefix, 0) == 0)
+                << Narrow(text);
         }
     }
 
@@ -264,9 +246,8 @@ TEST_F(Corpus, OddPaths) {
     ASSERT_NE(lock, INVALID_HANDLE_VALUE);
     o = Observe(L" " + picture);
     CloseHandle(lock);
-    ++tally[o.Kind()];
     EXPECT_FALSE(o.hung);
     EXPECT_EQ(o.exitCode, 0u);
     ASSERT_EQ(o.boxes.size(), 1u) << o.Kind();
-    EXPECT_EQ(o.boxes[0], ReadError + picture + L">");
+    EXPECT_EQ(o.boxes[0], ReadErrorText(picture));
 }

@@ -1,6 +1,7 @@
 // The resources of the built vistora.exe, read from the file as data.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <set>
 #include <string>
@@ -77,16 +78,13 @@ TEST_F(Resources, OnlyIconVersionAndManifest) {
 TEST_F(Resources, IconGroupAndImage) {
     std::string group = Bytes(RT_GROUP_ICON, MAKEINTRESOURCEW(200), English);
     ASSERT_EQ(group.size(), 6u + 14u);
-    EXPECT_EQ(At<WORD>(group, 0), 0);    // reserved
-    EXPECT_EQ(At<WORD>(group, 2), 1);    // icon
-    EXPECT_EQ(At<WORD>(group, 4), 1);    // one entry
-    EXPECT_EQ(At<BYTE>(group, 6), 128);  // width
-    EXPECT_EQ(At<BYTE>(group, 7), 128);  // height
-    EXPECT_EQ(At<BYTE>(group, 8), 0);    // colour count
-    EXPECT_EQ(At<WORD>(group, 10), 1);   // planes
-    EXPECT_EQ(At<WORD>(group, 12), 32);  // bits per pixel
-    EXPECT_EQ(At<DWORD>(group, 14), 67624u);
-    EXPECT_EQ(At<WORD>(group, 18), 1);  // RT_ICON id
+    // The whole directory in one comparison, each field by its name.
+    char got[160];
+    snprintf(
+        got, sizeof got, "reserved %u, type %u, %u entry: %u x %u, %u colours, %u plane, %u bits, %lu bytes, id %u",
+        At<WORD>(group, 0), At<WORD>(group, 2), At<WORD>(group, 4), At<BYTE>(group, 6), At<BYTE>(group, 7),
+        At<BYTE>(group, 8), At<WORD>(group, 10), At<WORD>(group, 12), At<DWORD>(group, 14), At<WORD>(group, 18));
+    EXPECT_STREQ(got, "reserved 0, type 1, 1 entry: 128 x 128, 0 colours, 1 plane, 32 bits, 67624 bytes, id 1");
 
     std::string icon = Bytes(RT_ICON, MAKEINTRESOURCEW(1), English);
     ASSERT_EQ(icon.size(), 67624u);
@@ -126,16 +124,12 @@ TEST_F(Resources, VersionRecord) {
     UINT size = 0;
     ASSERT_TRUE(VerQueryValueW(copy.data(), L"\\", &fixedPtr, &size));
     auto* fixed = static_cast<VS_FIXEDFILEINFO*>(fixedPtr);
-    EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
-    EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
-    EXPECT_EQ(fixed->dwFileVersionLS, 0x00000001u);
-    EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
-    EXPECT_EQ(fixed->dwProductVersionLS, 0x00000001u);
-    EXPECT_EQ(fixed->dwFileFlagsMask, 0x3Fu);
-    EXPECT_EQ(fixed->dwFileFlags, 0x1u);
-    EXPECT_EQ(fixed->dwFileOS, 0x4u);
-    EXPECT_EQ(fixed->dwFileType, 0x1u);
-    EXPECT_EQ(fixed->dwFileSubtype, 0u);
+    char got[160];
+    snprintf(got, sizeof got, "signature %lX, file %lX.%lX, product %lX.%lX, flags %lX of %lX, os %lX, type %lX.%lX",
+             fixed->dwSignature, fixed->dwFileVersionMS, fixed->dwFileVersionLS, fixed->dwProductVersionMS,
+             fixed->dwProductVersionLS, fixed->dwFileFlags, fixed->dwFileFlagsMask, fixed->dwFileOS,
+             fixed->dwFileType, fixed->dwFileSubtype);
+    EXPECT_STREQ(got, "signature FEEF04BD, file 10000.1, product 10000.1, flags 1 of 3F, os 4, type 1.0");
 
     void* translation = nullptr;
     ASSERT_TRUE(VerQueryValueW(copy.data(), L"\\VarFileInfo\\Translation", &translation, &size));

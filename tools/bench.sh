@@ -76,29 +76,24 @@ time_pictures() {
   done
 }
 
-# Holds the window 5 s: peak resident memory and CPU while idle; or what
-# the program said instead of showing the picture.
+# Holds the window 5 s from the driver's word that the picture shows: the
+# driver reports the program's processor time over those 5 s and its peak
+# working set; or what the program said instead of showing the picture.
 hold() {  # program picture
-  local word a b rest pid hz peak
-  hz=$(getconf CLK_TCK)
-  # Held 8 s: the 5 s of reading and the start of the tools that read.
-  "$run" "$driver" show "$build/$1.exe" "$work/$2" 8000 | stdbuf -oL tr -d '\r' | while read -r word rest; do
+  local word rest window="" held="" cpu peak
+  "$run" "$driver" show "$build/$1.exe" "$work/$2" 5000 | stdbuf -oL tr -d '\r' | while read -r word rest; do
     case "$word" in
       box) echo "$1 $2: message box \"$rest\"" ;;
-      ready)
-        sleep 0.3
-        pid=$(pgrep -n -f "^[A-Z]:[^ ]*\\\\$1\\.exe( |\$)" || true)
-        [ -n "$pid" ] || { echo "$1 $2: (process not found)"; continue; }
-        a=$(awk '{print $14+$15}' "/proc/$pid/stat" 2>/dev/null || true)
-        sleep 5
-        b=$(awk '{print $14+$15}' "/proc/$pid/stat" 2>/dev/null || true)
-        peak=$(awk '/^VmHWM/ {print int($2 / 1024)}' "/proc/$pid/status" 2>/dev/null || true)
-        if [ -z "$a" ] || [ -z "$b" ] || [ -z "$peak" ]; then
-          echo "$1 $2: window $rest; (the process ended before it was measured)"
-          continue
-        fi
-        echo "$1 $2: window $rest; peak working set $peak MiB;" \
-             "idle CPU over 5 s $(awk "BEGIN {printf \"%.1f\", 100*($b-$a)/$hz/5}")% of one core" ;;
+      ready) window=$rest ;;
+      held)
+        held=$rest
+        read -r cpu peak <<<"$rest"
+        echo "$1 $2: window $window; peak working set $peak MiB;" \
+             "idle CPU over 5 s $(awk "BEGIN {printf \"%.1f\", $cpu / 50}")% of one core" ;;
+      exit)
+        if [ -n "$window" ] && [ -z "$held" ]; then
+          echo "$1 $2: window $window; (the process ended before it was measured)"
+        fi ;;
     esac
   done || echo "$1 $2: the driver could not end it as a user would (said above)"
 }

@@ -15,14 +15,15 @@ if [ "$arch" != i686 ]; then build="$root/build-$arch"; fi
 shot="$build/screenshot.png"
 
 # Inside the virtual X server: the driver starts the viewer, answers any
-# box, reports the window's rectangle ("ready X Y W H"), holds it 1.5 s,
-# clicks it and reports the exit code.
+# box, and once the picture shows reports the window's rectangle ("ready
+# X Y W H"), which is captured at once; it holds the window 3 s, time
+# enough for the capture, clicks it and reports the exit code.
 screenshot() {  # picture
   local word a b c d
-  "$build/wine-run.sh" "$build/tests/vdriver.exe" show "$build/vistora.exe" "$1" 1500 | stdbuf -oL tr -d '\r' |
+  "$build/wine-run.sh" "$build/tests/vdriver.exe" show "$build/vistora.exe" "$1" 3000 | stdbuf -oL tr -d '\r' |
     while read -r word a b c d; do
       case "$word" in
-        ready) sleep 0.7; import -window root -crop "${c}x${d}+${a}+${b}" +repage "$shot" ;;
+        ready) import -window root -crop "${c}x${d}+${a}+${b}" +repage "$shot" ;;
         box) echo "message box: $a $b $c $d" ;;
         exit) echo "viewer exit code: $a" ;;
       esac

@@ -1,40 +1,45 @@
 #include "driver.h"
 
+#include <cstdio>
 #include <cstdlib>
-
 #include <cstring>
 
-bool DriverLaunch(const std::wstring& exe, const std::wstring& commandLine, Launched* out) {
+bool DriverPoll(DWORD timeoutMs, DWORD stepMs, const std::function<bool()>& done) {
+    for (DWORD start = GetTickCount();; Sleep(stepMs)) {
+        if (done()) return true;
+        if (GetTickCount() - start > timeoutMs) return false;
+    }
+}
+
+bool Launched::Start(const std::wstring& tail, const std::wstring& exe) {
+    End();
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
-    std::wstring line = commandLine;  // CreateProcessW may write into it
-    BOOL ok =
-        CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info);
-    if (!ok) return false;
+    std::wstring line = L"\"" + exe + L"\"" + tail;  // CreateProcessW may write into it
+    if (!CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+        return false;
     CloseHandle(info.hThread);
-    out->process = info.hProcess;
-    out->pid = info.dwProcessId;
-    out->thread = info.dwThreadId;
+    process = info.hProcess;
+    pid = info.dwProcessId;
+    thread = info.dwThreadId;
     return true;
 }
 
-bool DriverWaitExit(const Launched& p, DWORD timeoutMs, DWORD* exitCode) {
-    if (WaitForSingleObject(p.process, timeoutMs) != WAIT_OBJECT_0) return false;
-    DWORD code = 0;
-    GetExitCodeProcess(p.process, &code);
-    if (exitCode) *exitCode = code;
+bool Launched::WaitExit(DWORD timeoutMs, DWORD* exitCode) const {
+    if (!process || WaitForSingleObject(process, timeoutMs) != WAIT_OBJECT_0) return false;
+    if (exitCode) GetExitCodeProcess(process, exitCode);
     return true;
 }
 
-void DriverEnd(Launched& p) {
-    if (!p.process) return;
-    if (WaitForSingleObject(p.process, 0) == WAIT_TIMEOUT) {
-        TerminateProcess(p.process, 99);
-        WaitForSingleObject(p.process, 5000);
+void Launched::End() {
+    if (!process) return;
+    if (!WaitExit(0)) {
+        TerminateProcess(process, 99);
+        WaitExit(5000);
     }
-    CloseHandle(p.process);
-    p.process = nullptr;
+    CloseHandle(process);
+    process = nullptr;
 }
 
 namespace {
@@ -52,18 +57,16 @@ BOOL CALLBACK Collect(HWND window, LPARAM param) {
     return TRUE;
 }
 
-bool Ended(const Launched& p) { return WaitForSingleObject(p.process, 0) == WAIT_OBJECT_0; }
-
 template <typename Pred>
 HWND WaitFor(const Launched& p, DWORD timeoutMs, Pred pred) {
-    DWORD start = GetTickCount();
-    for (;;) {
+    HWND found = nullptr;
+    DriverPoll(timeoutMs, 10, [&] {
         for (HWND w : DriverTopWindows(p.pid, true)) {
-            if (pred(w)) return w;
+            if (pred(w)) found = w;
         }
-        if (Ended(p) || GetTickCount() - start > timeoutMs) return nullptr;
-        Sleep(10);
-    }
+        return found || p.WaitExit(0);
+    });
+    return found;
 }
 }  // namespace
 
@@ -89,22 +92,33 @@ HWND DriverWaitMainWindow(const Launched& p, DWORD timeoutMs) {
 
 bool DriverPressOk(HWND box, DWORD timeoutMs) {
     PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
-    DWORD start = GetTickCount();
-    while (IsWindow(box) && IsWindowVisible(box)) {
-        if (GetTickCount() - start > timeoutMs) return false;
-        Sleep(5);
-    }
-    return true;
+    return DriverPoll(timeoutMs, 5, [&] { return !IsWindow(box) || !IsWindowVisible(box); });
+}
+
+bool DriverAnswerBoxes(const Launched& p, DWORD timeoutMs, const std::function<void(const BoxSeen&)>& onBox,
+                       const std::function<bool(HWND)>& onWindow) {
+    return DriverPoll(timeoutMs, 5, [&] {
+        if (p.WaitExit(0)) return true;
+        for (HWND w : DriverTopWindows(p.pid, true)) {
+            if (!DriverIsMessageBox(w)) {
+                if (onWindow(w)) return true;
+                continue;
+            }
+            // A program slowed by emulation or a vast picture may not answer
+            // within one read's time-out: an empty text is read again.
+            BoxSeen seen;
+            DriverPoll(60000, 500, [&] { return !(seen = DriverBoxRead(w)).text.empty() || !IsWindow(w); });
+            onBox(seen);
+            DriverPressOk(w);
+        }
+        return false;
+    });
 }
 
 bool DriverShowsWindowWithin(const Launched& p, DWORD ms) {
-    DWORD start = GetTickCount();
-    while (GetTickCount() - start < ms) {
-        if (!DriverTopWindows(p.pid, true).empty()) return true;
-        if (Ended(p)) return false;
-        Sleep(5);
-    }
-    return false;
+    bool shown = false;
+    DriverPoll(ms, 5, [&] { return (shown = !DriverTopWindows(p.pid, true).empty()) || p.WaitExit(0); });
+    return shown;
 }
 
 std::wstring DriverWindowText(HWND window) {
@@ -185,32 +199,31 @@ RECT DriverVisiblePart(HWND window) {
     return visible;
 }
 
-Pixels PixelsCrop(const Pixels& all, int width, const RECT& part) {
-    Pixels out;
-    out.reserve(static_cast<size_t>(part.right - part.left) * static_cast<size_t>(part.bottom - part.top));
-    for (LONG y = part.top; y < part.bottom; ++y)
-        for (LONG x = part.left; x < part.right; ++x) out.push_back(all[static_cast<size_t>(y) * width + x]);
-    return out;
+std::string DriverPixelsDiffer(HWND window, const Pixels& expected, int width, const RECT& part) {
+    POINT origin{part.left, part.top};
+    ClientToScreen(window, &origin);
+    LONG w = part.right - part.left;
+    Pixels seen = ScreenPixels(origin.x, origin.y, w, part.bottom - part.top);
+    for (size_t i = 0; i < seen.size(); ++i) {
+        LONG x = part.left + static_cast<LONG>(i) % w, y = part.top + static_cast<LONG>(i) / w;
+        uint32_t want = expected[static_cast<size_t>(y) * width + x];
+        if (seen[i] == want) continue;
+        char text[80];
+        snprintf(text, sizeof text, "pixel (%ld, %ld) shows #%06X, not #%06X", x, y, seen[i], want);
+        return text;
+    }
+    return {};
 }
 
-bool DriverWaitPixels(HWND window, int width, int height, const Pixels& expected, DWORD timeoutMs, Pixels* last) {
-    DWORD start = GetTickCount();
-    for (;;) {
-        RECT picture{0, 0, width, height}, part{};
-        RECT visible = DriverVisiblePart(window);
-        bool same = false;
-        Pixels p;
-        if (IntersectRect(&part, &picture, &visible)) {
-            POINT origin{part.left, part.top};
-            ClientToScreen(window, &origin);
-            p = ScreenPixels(origin.x, origin.y, part.right - part.left, part.bottom - part.top);
-            same = p == PixelsCrop(expected, width, part);
-        }
-        if (last) *last = std::move(p);
-        if (same) return true;
-        if (GetTickCount() - start > timeoutMs) return false;
-        Sleep(20);
-    }
+std::string DriverWaitPixels(HWND window, int width, int height, const Pixels& expected, DWORD timeoutMs) {
+    std::string differs;
+    DriverPoll(timeoutMs, 20, [&] {
+        RECT picture{0, 0, width, height}, visible = DriverVisiblePart(window), part{};
+        differs = IntersectRect(&part, &picture, &visible) ? DriverPixelsDiffer(window, expected, width, part)
+                                                           : "nothing of it can be seen";
+        return differs.empty();
+    });
+    return differs;
 }
 
 std::wstring DriverEnvPath(const char* name) {

@@ -6,24 +6,40 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "support/support.h"
 
-struct Launched {
+// Converts a Linux path to the Z: path Wine shows it as.
+std::wstring DriverWindowsPath(const std::string& path);
+// A path named by an environment variable, as a Windows path; empty when
+// unset. DriverViewerExe: the viewer under test (VISTORA_EXE).
+std::wstring DriverEnvPath(const char* name);
+inline std::wstring DriverViewerExe() { return DriverEnvPath("VISTORA_EXE"); }
+
+// Calls `done` every `stepMs` until it holds (true) or `timeoutMs` passes.
+bool DriverPoll(DWORD timeoutMs, DWORD stepMs, const std::function<bool()>& done);
+
+// A program this driver started, owned for one scope: on every way out it
+// is ended by its own handle if it still runs, and the handle is closed.
+class Launched {
+public:
+    Launched() = default;
+    ~Launched() { End(); }
+    Launched(const Launched&) = delete;
+    Launched& operator=(const Launched&) = delete;
+    // Starts `exe` on the command line "exe" followed by exactly `tail`;
+    // false when it cannot (GetLastError says why).
+    bool Start(const std::wstring& tail, const std::wstring& exe = DriverViewerExe());
+    // Waits for its end; false on time-out.
+    bool WaitExit(DWORD timeoutMs, DWORD* exitCode = nullptr) const;
+    void End();
     HANDLE process = nullptr;
     DWORD pid = 0;
     DWORD thread = 0;
 };
-
-// Starts `exe` with exactly `commandLine` (program name included); false
-// when it cannot.
-bool DriverLaunch(const std::wstring& exe, const std::wstring& commandLine, Launched* out);
-// Waits for the end of the process; false on time-out.
-bool DriverWaitExit(const Launched& p, DWORD timeoutMs, DWORD* exitCode);
-// Ends a process this driver started and closes its handle.
-void DriverEnd(Launched& p);
 
 std::vector<HWND> DriverTopWindows(DWORD pid, bool visibleOnly);
 bool DriverIsMessageBox(HWND window);
@@ -33,6 +49,12 @@ HWND DriverWaitMessageBox(const Launched& p, DWORD timeoutMs);
 HWND DriverWaitMainWindow(const Launched& p, DWORD timeoutMs);
 // Presses OK on a box and waits until it is gone; false on time-out.
 bool DriverPressOk(HWND box, DWORD timeoutMs = 5000);
+// Plays a user who answers every box with OK: polls the program's visible
+// windows until it ends (true), `onWindow` returns true for a window that
+// is not a box (true), or `timeoutMs` passes (false). Each box is read
+// and handed to `onBox` before it is answered.
+bool DriverAnswerBoxes(const Launched& p, DWORD timeoutMs, const std::function<void(const BoxSeen&)>& onBox,
+                       const std::function<bool(HWND)>& onWindow);
 // True when the process showed a visible window within `ms` (it is then
 // still running); false when it ended or stayed invisible.
 bool DriverShowsWindowWithin(const Launched& p, DWORD ms);
@@ -53,20 +75,12 @@ void DriverKey(WORD virtualKey);
 // window's client coordinates; empty when nothing of it shows.
 RECT DriverVisiblePart(HWND window);
 
-// `expected` is a width x height picture (0x00RRGGBB) meant to fill the
-// window's client area from its origin. Polls the screen over the part of
-// it that is visible (DriverVisiblePart) until that part equals the same
-// part of `expected`; `last` receives the pixels last read there. Fails
-// when nothing of it is visible.
-bool DriverWaitPixels(HWND window, int width, int height, const Pixels& expected, DWORD timeoutMs,
-                      Pixels* last = nullptr);
-
-// The pixels of `part` (a rectangle inside a width-wide picture).
-Pixels PixelsCrop(const Pixels& all, int width, const RECT& part);
-
-// Converts a Linux path to the Z: path Wine shows it as.
-std::wstring DriverWindowsPath(const std::string& path);
-// A path named by an environment variable, as a Windows path; empty when
-// unset. DriverViewerExe: the viewer under test (VISTORA_EXE).
-std::wstring DriverEnvPath(const char* name);
-inline std::wstring DriverViewerExe() { return DriverEnvPath("VISTORA_EXE"); }
+// Reads the screen over `part` of the window's client area and compares
+// it with the same part of `expected`, a width-wide picture (0x00RRGGBB)
+// meant to fill that area from its origin: empty when they agree, else the
+// first pixel that differs, with both colours.
+std::string DriverPixelsDiffer(HWND window, const Pixels& expected, int width, const RECT& part);
+// Polls until the part of a width x height `expected` that can be seen
+// (DriverVisiblePart) shows on the screen: empty then, else the last
+// difference, or that nothing of it can be seen.
+std::string DriverWaitPixels(HWND window, int width, int height, const Pixels& expected, DWORD timeoutMs);

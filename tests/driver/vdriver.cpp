@@ -4,9 +4,12 @@
 // screen shows the picture's pixels in the program's picture area (the
 // control IDC_GRAPHIC, or the client area of a program without one).
 //   vdriver show EXE PICTURE HOLD_MS
-// starts EXE on PICTURE, answers any message box with OK, waits for the
-// main window, prints "ready LEFT TOP WIDTH HEIGHT" (its outer rectangle),
-// waits HOLD_MS, clicks the picture and prints "exit CODE".
+// starts EXE on PICTURE, answers any message box with OK ("box TEXT"),
+// waits for the main window and, where the driver can tell, for the
+// picture to show in it; prints "ready LEFT TOP WIDTH HEIGHT" (its outer
+// rectangle), holds it HOLD_MS, prints "held CPU_MS PEAK_MIB" (the
+// program's processor time over the hold and its peak working set),
+// clicks the picture and prints "exit CODE".
 #include <cstdio>
 #include <algorithm>
 #include <cstdlib>
@@ -14,73 +17,101 @@
 
 #include "driver.h"
 
+#include <psapi.h>  // after windows.h
+#include <tlhelp32.h>
+
 namespace {
 
 // A 200-megapixel photo takes minutes to load under software emulation.
 constexpr DWORD LoadPatienceMs = 600000;
 
+HWND AreaOf(HWND main) { return GetDlgItem(main, IDC_GRAPHIC) ? GetDlgItem(main, IDC_GRAPHIC) : main; }
+
+// Whether what can be seen of the area shows the w x h picture: two
+// corners first, which are quick to read, then the whole. Only what can be
+// seen can be compared: the screen and, when the system's caption is
+// taller than the viewer's allowance, the dialog's client area cut the
+// picture's right or bottom edge.
+bool Shows(HWND area, const Pixels& expected, int w, int h) {
+    RECT visible = DriverVisiblePart(area);
+    LONG vw = std::min<LONG>(w, visible.right), vh = std::min<LONG>(h, visible.bottom);
+    LONG s = std::min<LONG>({32, vw, vh});
+    if (s <= 0) return false;
+    for (RECT part : {RECT{0, 0, s, s}, RECT{vw - s, vh - s, vw, vh}, RECT{0, 0, vw, vh}}) {
+        if (!DriverPixelsDiffer(area, expected, w, part).empty()) return false;
+    }
+    return true;
+}
+
+// The processor time of all the process's threads: under Wine the time
+// of another process as a whole is not kept up to date, its threads' is.
+ULONGLONG CpuMs(DWORD pid) {
+    auto ms = [](FILETIME t) { return (static_cast<ULONGLONG>(t.dwHighDateTime) << 32 | t.dwLowDateTime) / 10000; };
+    ULONGLONG total = 0;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+        if (entry.th32OwnerProcessID != pid) continue;
+        HANDLE thread = OpenThread(THREAD_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ThreadID);
+        FILETIME created, ended, kernel, user;
+        if (thread && GetThreadTimes(thread, &created, &ended, &kernel, &user)) total += ms(kernel) + ms(user);
+        if (thread) CloseHandle(thread);
+    }
+    CloseHandle(snapshot);
+    return total;
+}
+
 int Show(const std::wstring& exe, const std::wstring& picture, DWORD hold) {
+    int w = 0, h = 0;
+    Pixels expected = PictureRendered(picture, &w, &h);  // empty when GDI+ here cannot read it
     Launched p;
-    if (!DriverLaunch(exe, L"\"" + exe + L"\" \"" + picture + L"\"", &p)) {
-        fprintf(stderr, "cannot start the viewer\n");
+    if (!p.Start(L" \"" + picture + L"\"", exe)) {
+        fprintf(stderr, "cannot start the program\n");
         return 2;
     }
     HWND main = nullptr;
-    DWORD start = GetTickCount();
-    while (!main && GetTickCount() - start < LoadPatienceMs) {
-        if (HWND box = DriverWaitMessageBox(p, 50)) {
-            BoxSeen seen = DriverBoxRead(box);
-            // A viewer slowed by emulation or a vast picture may not answer
-            // within one read's time-out: an empty text is read again.
-            for (DWORD asked = GetTickCount(); seen.text.empty() && IsWindow(box) && GetTickCount() - asked < 60000;
-                 Sleep(500))
-                seen = DriverBoxRead(box);
-            fprintf(stdout, "box %ls\n", seen.text.c_str());
-            DriverPressOk(box);
-        }
-        for (HWND w : DriverTopWindows(p.pid, true)) {
-            if (!DriverIsMessageBox(w)) main = w;
-        }
-        DWORD code;
-        if (DriverWaitExit(p, 0, &code)) {
-            fprintf(stdout, "exit %lu\n", code);
-            fflush(stdout);
-            CloseHandle(p.process);
-            return 0;
-        }
+    auto box = [](const BoxSeen& seen) { fprintf(stdout, "box %ls\n", seen.text.c_str()); };
+    DriverAnswerBoxes(p, LoadPatienceMs, box, [&](HWND window) { return (main = window) != nullptr; });
+    DWORD code = 0;
+    if (!main && p.WaitExit(0, &code)) {
+        fprintf(stdout, "exit %lu\n", code);
+        return 0;
     }
     if (!main) {
         fprintf(stderr, "no window appeared\n");
-        DriverEnd(p);
+        return 3;
+    }
+    // A picture shown at its own size is awaited on the screen; after a box
+    // the area is 1 x 1 and there is nothing to wait for.
+    HWND area = AreaOf(main);
+    RECT own{};
+    GetClientRect(area, &own);
+    if (!expected.empty() && own.right == w && own.bottom == h &&
+        !DriverPoll(LoadPatienceMs, 20, [&] { return Shows(area, expected, w, h); })) {
+        fprintf(stderr, "the picture never appeared\n");
         return 3;
     }
     RECT r;
     GetWindowRect(main, &r);
     fprintf(stdout, "ready %ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
     fflush(stdout);
-    Sleep(hold);
-    HWND area = GetDlgItem(main, IDC_GRAPHIC) ? GetDlgItem(main, IDC_GRAPHIC) : main;
-    // The top-left pixel: after an unreadable picture the area is 1 x 1.
-    DriverClick(area, 0, 0);
-    DWORD code = 0;
-    if (!DriverWaitExit(p, 10000, &code)) {
-        fprintf(stderr, "the viewer did not close\n");
-        DriverEnd(p);
+    ULONGLONG cpu = CpuMs(p.pid);
+    if (!p.WaitExit(hold)) {
+        PROCESS_MEMORY_COUNTERS memory{};
+        GetProcessMemoryInfo(p.process, &memory, sizeof memory);
+        fprintf(stdout, "held %llu %llu\n", CpuMs(p.pid) - cpu,
+                static_cast<ULONGLONG>(memory.PeakWorkingSetSize >> 20));
+        fflush(stdout);
+        // The top-left pixel: after an unreadable picture the area is 1 x 1.
+        DriverClick(area, 0, 0);
+    }
+    if (!p.WaitExit(10000, &code)) {
+        fprintf(stderr, "the program did not close\n");
         return 4;
     }
     fprintf(stdout, "exit %lu\n", code);
-    fflush(stdout);
-    CloseHandle(p.process);
     return 0;
-}
-
-bool Matches(const Pixels& expected, int w, int x0, int y0, const POINT& origin, int cw, int ch) {
-    Pixels seen = ScreenPixels(origin.x + x0, origin.y + y0, cw, ch);
-    for (int y = 0; y < ch; ++y)
-        for (int x = 0; x < cw; ++x)
-            if (seen[static_cast<size_t>(y) * cw + x] != expected[static_cast<size_t>(y0 + y) * w + x0 + x])
-                return false;
-    return true;
 }
 
 int Time(const std::wstring& exe, const std::wstring& picture) {
@@ -94,36 +125,16 @@ int Time(const std::wstring& exe, const std::wstring& picture) {
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&t0);
     Launched p;
-    if (!DriverLaunch(exe, L"\"" + exe + L"\" \"" + picture + L"\"", &p)) return 3;
-    bool seen = false;
+    if (!p.Start(L" \"" + picture + L"\"", exe)) return 3;
     HWND area = nullptr;
-    while (!seen && !DriverWaitExit(p, 0, nullptr)) {
-        QueryPerformanceCounter(&t1);
-        if ((t1.QuadPart - t0.QuadPart) / frequency.QuadPart > LoadPatienceMs / 1000) break;
+    bool seen = false;
+    DriverPoll(LoadPatienceMs, 1, [&] {
         for (HWND win : DriverTopWindows(p.pid, true)) {
-            if (DriverIsMessageBox(win)) continue;
-            area = GetDlgItem(win, IDC_GRAPHIC) ? GetDlgItem(win, IDC_GRAPHIC) : win;
+            if (!DriverIsMessageBox(win)) area = AreaOf(win);
         }
-        if (!area) {
-            Sleep(1);
-            continue;
-        }
-        POINT origin{0, 0};
-        ClientToScreen(area, &origin);
-        // Only what can be seen can be compared: the screen and, when the
-        // system's caption is taller than the viewer's allowance, the
-        // dialog's client area cut the picture's right or bottom edge.
-        RECT visible = DriverVisiblePart(area);
-        int vw = std::min(w, static_cast<int>(visible.right));
-        int vh = std::min(h, static_cast<int>(visible.bottom));
-        int s = std::min({32, vw, vh});
-        if (s > 0 && Matches(expected, w, 0, 0, origin, s, s) &&
-            Matches(expected, w, vw - s, vh - s, origin, s, s)) {
-            QueryPerformanceCounter(&t1);
-            seen = Matches(expected, w, 0, 0, origin, vw, vh);
-        }
-        if (!seen) Sleep(1);
-    }
+        QueryPerformanceCounter(&t1);
+        return (seen = area && Shows(area, expected, w, h)) || p.WaitExit(0);
+    });
     if (seen) {
         fprintf(stdout, "ms %.1f\n", (t1.QuadPart - t0.QuadPart) * 1000.0 / frequency.QuadPart);
     } else {
@@ -131,8 +142,7 @@ int Time(const std::wstring& exe, const std::wstring& picture) {
     }
     fflush(stdout);
     if (area) PostMessageW(area, WM_LBUTTONDOWN, MK_LBUTTON, 0);
-    if (!DriverWaitExit(p, 10000, nullptr)) DriverEnd(p);
-    if (p.process) CloseHandle(p.process);
+    p.WaitExit(10000);
     return seen ? 0 : 4;
 }
 
