@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <functional>
 #include <ostream>
 #include <sstream>
@@ -105,24 +104,14 @@ inline SizePair CanvasSizes(const ObjectRecord* r) {
     return {{r->graphic.canvasWidth, r->graphic.canvasHeight}, {b.bmWidth, b.bmHeight}};
 }
 
-// Whether each pixel of a width x height block is want(x, y) (0x00RRGGBB);
-// a failure names the first wrong pixel with both colours.
+// Whether each pixel of a width x height block is want(x, y), or one
+// colour (0x00RRGGBB); a failure names the first wrong pixel.
 inline ::testing::AssertionResult PixelsAre(const Pixels& p, int width, int height,
                                             const std::function<uint32_t(int, int)>& want) {
-    if (p.size() != static_cast<size_t>(width) * height)
-        return ::testing::AssertionFailure() << p.size() << " pixels read, not " << width << " x " << height;
-    size_t wrong = 0, first = 0;
-    for (size_t i = 0; i < p.size(); ++i)
-        if (p[i] != want(static_cast<int>(i % width), static_cast<int>(i / width)) && !wrong++) first = i;
-    if (!wrong) return ::testing::AssertionSuccess();
-    int x = static_cast<int>(first % width), y = static_cast<int>(first / width);
-    char text[96];
-    snprintf(text, sizeof text, "%zu wrong, the first at (%d, %d) is %06X, not %06X", wrong, x, y, p[first],
-             want(x, y));
-    return ::testing::AssertionFailure() << text;
+    return PixelsMatch(p, PixelsOf(width, height, want), width);
 }
 inline ::testing::AssertionResult PixelsAre(const Pixels& p, int width, int height, uint32_t rgb) {
-    return PixelsAre(p, width, height, [rgb](int, int) { return rgb; });
+    return PixelsMatch(p, Pixels(static_cast<size_t>(width) * height, rgb), width);
 }
 
 // Record flags by name, so that a failure reads (bit numbers as the
