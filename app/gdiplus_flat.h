@@ -82,3 +82,22 @@ private:
 
 using GdipImage = GdipOwned<GdipDisposeImage>;
 using GdipGraphics = GdipOwned<GdipDeleteGraphics>;
+
+// The decoded pixels of a bitmap, locked for reading for one scope.
+class GdipLockedBits {
+public:
+    GdipLockedBits(void* bitmap, const GpRect& rect, INT format) : bitmap_(bitmap) {
+        if (GdipBitmapLockBits(bitmap, &rect, ImageLockModeRead, format, &data_) != 0) bitmap_ = nullptr;
+    }
+    ~GdipLockedBits() {
+        if (bitmap_) GdipBitmapUnlockBits(bitmap_, &data_);
+    }
+    GdipLockedBits(const GdipLockedBits&) = delete;
+    GdipLockedBits& operator=(const GdipLockedBits&) = delete;
+    explicit operator bool() const { return bitmap_ != nullptr; }
+    const BitmapData& data() const { return data_; }
+
+private:
+    void* bitmap_;
+    BitmapData data_{};
+};

@@ -68,33 +68,29 @@ Copy CopyPixels(void* image, HDC dc, UINT width, UINT height) {
     INT format = 0;
     if (GdipGetImagePixelFormat(image, &format) != 0) return Copy::NotTried;
     if (format != PixelFormat24bppRGB && format != PixelFormat32bppRGB) return Copy::NotTried;
-    GpRect all{0, 0, static_cast<INT>(width), static_cast<INT>(height)};
-    BitmapData data{};
-    if (GdipBitmapLockBits(image, &all, ImageLockModeRead, format, &data) != 0) return Copy::NotTried;
+    GdipLockedBits locked(image, GpRect{0, 0, static_cast<INT>(width), static_cast<INT>(height)}, format);
+    if (!locked) return Copy::NotTried;
+    const BitmapData& data = locked.data();
     WORD bits = format == PixelFormat24bppRGB ? 24 : 32;
     long long rowBytes = (static_cast<long long>(width) * bits + 31) / 32 * 4;  // a DIB row, 4-byte aligned
+    if (data.Stride != rowBytes || !data.Scan0) return Copy::NotTried;
+    UINT band = static_cast<UINT>(std::max(1LL, CopyBandBytes / rowBytes));
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = static_cast<LONG>(width);
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = bits;
+    info.bmiHeader.biCompression = BI_RGB;
+    const BYTE* first = static_cast<const BYTE*>(data.Scan0);
     UINT lines = 0;
-    bool tried = data.Stride == rowBytes && data.Scan0;
-    if (tried) {
-        UINT band = static_cast<UINT>(std::max(1LL, CopyBandBytes / rowBytes));
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = static_cast<LONG>(width);
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = bits;
-        info.bmiHeader.biCompression = BI_RGB;
-        const BYTE* first = static_cast<const BYTE*>(data.Scan0);
-        while (lines < height) {
-            UINT n = std::min(band, height - lines);
-            info.bmiHeader.biHeight = -static_cast<LONG>(n);  // top row first, as GDI+ gives it
-            int done = SetDIBitsToDevice(dc, 0, static_cast<int>(lines), width, n, 0, 0, 0, n,
-                                         first + lines * rowBytes, &info, DIB_RGB_COLORS);
-            if (done != static_cast<int>(n)) break;
-            lines += n;
-        }
+    while (lines < height) {
+        UINT n = std::min(band, height - lines);
+        info.bmiHeader.biHeight = -static_cast<LONG>(n);  // top row first, as GDI+ gives it
+        int done = SetDIBitsToDevice(dc, 0, static_cast<int>(lines), width, n, 0, 0, 0, n, first + lines * rowBytes,
+                                     &info, DIB_RGB_COLORS);
+        if (done != static_cast<int>(n)) break;
+        lines += n;
     }
-    GdipBitmapUnlockBits(image, &data);
-    if (!tried) return Copy::NotTried;
     return lines == height ? Copy::Done : Copy::Failed;
 }
 
