@@ -17,7 +17,9 @@ install_missing() {  # why, packages...
     $SUDO dpkg --add-architecture i386
   fi
   echo "bootstrap: installing $why: ${need[*]}"
-  $SUDO apt-get update -qq
+  # A list that cannot be read (a mirror caught syncing) need not stop the
+  # install: the packages come from the lists that were read, or it fails.
+  $SUDO apt-get update -qq || echo "bootstrap: some package lists could not be read; installing from the rest"
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
   echo "bootstrap: done"
 }

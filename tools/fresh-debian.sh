@@ -44,7 +44,7 @@ elapsed() { echo "$(( $(date +%s) - started )) s"; }
 
 if ! command -v debootstrap >/dev/null; then
   say "installing debootstrap"
-  apt-get update -qq
+  apt-get update -qq || say "some package lists could not be read; installing from the rest"
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends debootstrap >/dev/null
 fi
 

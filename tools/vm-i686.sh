@@ -28,7 +28,7 @@ if [ "${1:-}" = --inside-chroot ]; then
   shift 2
   # The machine's own kernel; IA-32 emulation is on in Debian's.
   dpkg --add-architecture i386
-  apt-get update -qq
+  apt-get update -qq || say "some package lists could not be read; installing from the rest"
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
     linux-image-amd64 procps iproute2 e2fsprogs >/dev/null
   VISTORA_ARCH=i686 tools/bootstrap.sh
@@ -83,7 +83,7 @@ fi
 for tool in qemu-system-x86_64 mke2fs debugfs; do
   command -v "$tool" >/dev/null && continue
   say "installing QEMU and e2fsprogs"
-  apt-get update -qq
+  apt-get update -qq || say "some package lists could not be read; installing from the rest"
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends qemu-system-x86 e2fsprogs >/dev/null
   break
 done
