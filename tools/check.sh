@@ -124,8 +124,34 @@ check_gdiplus() {
   [ "$ran" = 1 ] || { note "gdiplus: skipped: no build folder holds the viewer and the stand-in"; return 77; }
 }
 
+# Windows XP's loader refuses an exe that imports a function its DLLs lack,
+# and Wine has them all, so no test under Wine would see it. Every import of
+# the shipped exe stands in tools/xp-imports.tsv (DLL, function, minimum
+# Windows as documented, the page it was checked on) with a minimum no later
+# than Windows XP SP3.
+check_imports() {
+  local exe=build/vistora.exe list=tools/xp-imports.tsv
+  if ! [ -f "$exe" ] || ! command -v i686-w64-mingw32-objdump >/dev/null; then
+    note "imports: skipped: no $exe (tools/build.sh makes it) or no i686-w64-mingw32-objdump"
+    return 77
+  fi
+  awk -F'\t' -v list="$list" -v exe="$exe" '
+    FILENAME == list {
+      if (/^#/ || !NF) next
+      if (NF != 4 || $4 !~ /^https:\/\// || $3 !~ /^Windows (2000|XP)/ || $3 ~ /SP4|Vista/)
+        print list ":" FNR ": wants DLL, function, a minimum of Windows 2000 or XP, and the https page it was checked on"
+      else ok[tolower($1) " " $2] = 1
+      next
+    }
+    !(($1 " " $2) in ok) {
+      print list ":1: " exe " imports " $1 " " $2 ", which is not listed as on Windows XP SP3 (add it with the page that says so)"
+    }' "$list" <(i686-w64-mingw32-objdump -p "$exe" | awk '/^[^ \t]/ { dll = "" }  # past the import tables
+      /DLL Name:/ { dll = tolower($3); next } dll && $1 ~ /^[0-9a-fA-F]+$/ && $NF ~ /^[A-Za-z_]/ { print dll "\t" $NF }' |
+      sort -u)
+}
+
 total=0 summary=""
-for rule in layers format hex paths gdiplus; do
+for rule in layers format hex paths gdiplus imports; do
   rc=0 n=0
   out=$("check_$rule") || rc=$?
   if [ -n "$out" ]; then echo "$out" && n=$(wc -l <<<"$out"); fi

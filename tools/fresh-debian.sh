@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs a command in a clean Debian chroot, the way a newcomer's fresh machine
-# would run it:  tools/fresh-debian.sh bookworm|trixie COMMAND [ARG...]
+# would run it:  tools/fresh-debian.sh [--security-amd64] bookworm|trixie COMMAND [ARG...]
 #
 # The chroot gets a fresh clone of this repository's committed HEAD at
 # /work/<name> (uncommitted changes are not in it, on purpose) and a copy of
@@ -13,12 +13,23 @@
 # Every run unpacks the tarball into a new folder and removes it afterwards
 # (VISTORA_FRESH_KEEP=1 keeps it; VISTORA_FRESH_ROOT=DIR makes it in DIR,
 # a new folder, and keeps it). The exit status is COMMAND's.
+#
+# --security-amd64 makes the chroot like a machine kept up to date whose
+# mirror then lost the security suite's i386 index: libraries that wine32
+# needs (GStreamer, GLib, OpenSSL) are upgraded from the security suite, and
+# then that suite is read for amd64 only. Their i386 twins of the same
+# version can no longer be had, so wine32:i386 cannot be installed (apt:
+# "held broken packages"). Where the kernel runs no 32-bit code the
+# bootstrap never asks for wine32; VISTORA_ARCH=i686 tools/bootstrap.sh
+# asks for it anyway.
 set -euo pipefail
 
 say() { echo "fresh-debian: $*" >&2; }
 
+skew=0
+if [ "${1:-}" = --security-amd64 ]; then skew=1 && shift; fi
 if [ $# -lt 2 ]; then
-  say "usage: $0 bookworm|trixie COMMAND [ARG...]"
+  say "usage: $0 [--security-amd64] bookworm|trixie COMMAND [ARG...]"
   exit 2
 fi
 suite=$1
@@ -158,6 +169,16 @@ mount_in /sys -t sysfs sysfs
 mount_in /dev --bind /dev
 mount_in /dev/pts --bind /dev/pts
 mount_in /dev/shm -t tmpfs tmpfs
+
+if [ "$skew" = 1 ]; then
+  libs="libglib2.0-0 libgstreamer-plugins-base1.0-0 libssl3"
+  [ "$suite" = trixie ] && libs="libglib2.0-0t64 libgstreamer-plugins-base1.0-0 libssl3t64"
+  say "the security suite's libraries, then that suite for amd64 only"
+  chroot "$root" /bin/sh -c "apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
+    --no-install-recommends -t $suite-security $libs >/dev/null && dpkg-query -W $libs" >&2
+  sed -i 's|^deb \(http://deb.debian.org/debian-security\)|deb [arch=amd64] \1|' "$root/etc/apt/sources.list"
+  rm -rf "$root"/var/lib/apt/lists/*
+fi
 
 say "$suite ready after $(elapsed); running: $*"
 # In the background and waited for, so that a signal to this script is
