@@ -105,6 +105,9 @@ TEST_F(PeHeaders, ThirtyTwoBitWindowsProgram) {
     EXPECT_TRUE(nt.FileHeader.Characteristics & IMAGE_FILE_EXECUTABLE_IMAGE);
     EXPECT_FALSE(nt.FileHeader.Characteristics & IMAGE_FILE_DLL);
     EXPECT_EQ(nt.OptionalHeader.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
+    // Subsystem 4.0: Vista and later give an exe marked 6.0 or higher a
+    // wider frame, which the window's fixed frame allowance leaves out.
+    EXPECT_EQ(nt.OptionalHeader.MajorSubsystemVersion * 100 + nt.OptionalHeader.MinorSubsystemVersion, 400);
 }
 
 TEST_F(PeHeaders, DataExecutionPreventionAndAddressRandomisation) {

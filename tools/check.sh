@@ -138,8 +138,8 @@ check_imports() {
   awk -F'\t' -v list="$list" -v exe="$exe" '
     FILENAME == list {
       if (/^#/ || !NF) next
-      if (NF != 4 || $4 !~ /^https:\/\// || $3 !~ /^Windows (2000|XP)/ || $3 ~ /SP4|Vista/)
-        print list ":" FNR ": wants DLL, function, a minimum of Windows 2000 or XP, and the https page it was checked on"
+      if (NF != 4 || $4 !~ /^https:\/\// || $3 !~ /^Windows (NT|2000|XP)/ || $3 ~ /Vista/)
+        print list ":" FNR ": wants DLL, function, a minimum of Windows NT, 2000 or XP, and the https page it was checked on"
       else ok[tolower($1) " " $2] = 1
       next
     }
