@@ -5,7 +5,7 @@
 # and prints where the screenshot is.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-# The 32-bit viewer, or where the kernel cannot run 32-bit programs the
+# The 32-bit viewer, or where the 32-bit Wine does not run the
 # 64-bit build of the same sources (tools/arch.sh).
 # Installed first: which build runs here is known only then.
 if [ "${1:-}" != --inside ]; then "$root/tools/bootstrap.sh"; fi

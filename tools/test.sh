@@ -2,7 +2,7 @@
 # Installs what is missing, builds, checks the code's conventions
 # (tools/check.sh) and runs every test under Wine in a virtual X server (one
 # persistent wineserver for the whole run). Extra arguments go to ctest. On
-# a kernel that cannot run 32-bit programs the tests run on the 64-bit build
+# a machine where the 32-bit Wine does not run the tests run on the 64-bit build
 # of the same sources (tools/arch.sh).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -31,7 +31,7 @@ fi
 build="$root/build"
 arch=$("$root/tools/arch.sh")
 if [ "$arch" != i686 ]; then
-  echo "test: this kernel cannot run 32-bit programs: the tests run on the $arch build of the same sources"
+  echo "test: the 32-bit Wine does not run here: the tests run on the $arch build of the same sources"
   "$root/tools/build.sh" "$arch"
   build="$root/build-$arch"
 fi
