@@ -6,6 +6,8 @@
 #include <string>
 
 #include "dialog/dialog.h"
+#include "graphic/graphic.h"
+#include "process/process.h"
 
 // The graphic control that shows the picture, and the styles of the
 // dialog and control that show it: WS_MINIMIZEBOX, which the layer makes a

@@ -8,11 +8,6 @@ namespace {
 // A keystroke is kept as its scan-code byte, in place in lParam.
 constexpr UINT KeySlotScanCode = 0xFF0000;
 
-void ChangedEmpty(GraphicState& g) {
-    g.changedLeft = g.changedTop = MAXUINT;
-    g.changedRight = g.changedBottom = 0;
-}
-
 LRESULT PassOn(const ObjectRecord* record, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     WNDPROC previous = record->graphic.previousProc;
     if (!previous) return DefWindowProcW(window, message, wParam, lParam);
@@ -45,6 +40,54 @@ void ControlCanvasMake(HWND window, GraphicState& g) {
     g.initialBitmap = static_cast<HBITMAP>(selected.keep());
     bitmap.release();  // the canvas DC's now, deleted with the record
     FillRect(g.canvasDC, &client, g.backgroundBrush);
+}
+
+// A requested control size in pixels, at least 1 x 1 before conversion.
+SIZE ResizeInPixels(const ObjectRecord* record, int width, int height) {
+    RECT size{0, 0, std::max(width, 1), std::max(height, 1)};
+    if (record->flags & FlagDialogUnits) DialogUnitsToPixels(record->handle, &size);
+    return SIZE{size.right, size.bottom};
+}
+
+// What the window's frame adds to its client area.
+SIZE BorderOf(HWND window) {
+    RECT outer{}, client{};
+    GetWindowRect(window, &outer);
+    GetClientRect(window, &client);
+    return SIZE{(outer.right - outer.left) - client.right, (outer.bottom - outer.top) - client.bottom};
+}
+
+// A bitmap of the new size, compatible with the canvas, that holds the
+// canvas's top-left pixels and is background elsewhere; null when GDI
+// refuses a step.
+HBITMAP CanvasCopyAtSize(const GraphicState& g, int width, int height) {
+    ScopedMemoryDC scratch(CreateCompatibleDC(nullptr));
+    ScopedBitmap fresh(scratch ? CreateCompatibleBitmap(g.canvasDC, width, height) : nullptr);
+    ScopedSelection drawing(scratch.get(), fresh.get());
+    if (!drawing) return nullptr;
+    int keepWidth = static_cast<int>(std::min(static_cast<UINT>(width), static_cast<UINT>(g.canvasWidth)));
+    int keepHeight = static_cast<int>(std::min(static_cast<UINT>(height), static_cast<UINT>(g.canvasHeight)));
+    // Background wherever the old canvas does not land: the same pixels as
+    // filling it all first, without touching them twice.
+    RECT right{keepWidth, 0, width, height};
+    RECT below{0, keepHeight, keepWidth, height};
+    FillRect(scratch.get(), &right, g.backgroundBrush);
+    FillRect(scratch.get(), &below, g.backgroundBrush);
+    BitBlt(scratch.get(), 0, 0, keepWidth, keepHeight, g.canvasDC, 0, 0, SRCCOPY);
+    return fresh.release();  // the caller's; on the way out it leaves the scratch DC, which goes
+}
+
+// The canvas DC takes a new bitmap of the new size and the old one is
+// deleted; on refusal nothing changes (the canvas keeps the size it really
+// has). The new bitmap keeps the old top-left pixels.
+void CanvasRebuild(GraphicState& g, int width, int height) {
+    ScopedBitmap fresh(CanvasCopyAtSize(g, width, height));
+    ScopedSelection shown(g.canvasDC, fresh.get());
+    if (!shown) return;
+    ScopedBitmap old(static_cast<HBITMAP>(shown.keep()));
+    fresh.release();  // the canvas DC's now, deleted with the record
+    g.canvasWidth = g.referenceWidth = width;
+    g.canvasHeight = g.referenceHeight = height;
 }
 
 }  // namespace
@@ -128,19 +171,11 @@ BOOL GraphicPaint(HWND dialog, const DRAWITEMSTRUCT* item) {
 }
 
 ObjectRecord* GraphicRefresh(ObjectRecord* record) {
-    GraphicState& g = record->graphic;
     HWND window = static_cast<HWND>(record->handle);
-    if (record->flags & FlagStretchedView) {
-        InvalidateRect(window, nullptr, FALSE);
-    } else {
-        RECT changed{static_cast<LONG>(g.changedLeft), static_cast<LONG>(g.changedTop),
-                     static_cast<LONG>(g.changedRight), static_cast<LONG>(g.changedBottom)};
-        InvalidateRect(window, &changed, FALSE);
-    }
-    ChangedEmpty(g);
-    // Cleared before the repaint, so that a change a callback makes during
+    // Taken before the repaint, so that a change a callback makes during
     // it stays pending.
-    record->flags &= ~FlagChangePending;
+    RECT changed = GraphicChangedTake(record);
+    InvalidateRect(window, record->flags & FlagStretchedView ? nullptr : &changed, FALSE);
     // The repaint reaches the dialog's callback with WM_DRAWITEM, which may
     // draw (and take this lock) or end the dialog (and free the record).
     if (!GraphicUnlocked(record, [window] { UpdateWindow(window); })) return nullptr;
@@ -151,8 +186,7 @@ void GraphicRedraw() {
     GraphicEntry entry;
     if (!entry) return;
     ObjectRecord* record = entry.record();
-    ChangedEmpty(record->graphic);
-    record->flags &= ~FlagChangePending;
+    GraphicChangedTake(record);
     if (record->kind != KindGraphicControl) return;  // a bitmap has no window
     HWND window = static_cast<HWND>(record->handle);
     InvalidateRect(window, nullptr, FALSE);
@@ -164,57 +198,17 @@ void GraphicControlResize(ObjectRecord* record, int width, int height) {
     GraphicEntry entry(record);
     GraphicState& g = record->graphic;
     HWND window = static_cast<HWND>(record->handle);
-    width = std::max(width, 1);
-    height = std::max(height, 1);
-    if (record->flags & FlagDialogUnits) {
-        RECT size{0, 0, width, height};
-        DialogUnitsToPixels(window, &size);
-        width = size.right;
-        height = size.bottom;
-    }
-    RECT outer{}, client{};
-    GetWindowRect(window, &outer);
-    GetClientRect(window, &client);
-    int borderX = (outer.right - outer.left) - client.right;
-    int borderY = (outer.bottom - outer.top) - client.bottom;
+    SIZE request = ResizeInPixels(record, width, height);
+    SIZE border = BorderOf(window);
     // A border wider than the request still leaves a 1-pixel client area.
-    int newWidth = std::max(width - borderX, 1);
-    int newHeight = std::max(height - borderY, 1);
+    int newWidth = std::max(request.cx - border.cx, 1L);
+    int newHeight = std::max(request.cy - border.cy, 1L);
     g.clientWidth = g.viewWidth = newWidth;
     g.clientHeight = g.viewHeight = newHeight;
-
-    if (g.canvasDC && !(record->flags & FlagStretchedView)) {
-        ScopedMemoryDC scratch(CreateCompatibleDC(nullptr));
-        ScopedBitmap fresh(scratch ? CreateCompatibleBitmap(g.canvasDC, newWidth, newHeight) : nullptr);
-        ScopedSelection drawing(scratch.get(), fresh.get());
-        // The old canvas stays when a new one cannot be made.
-        if (drawing) {
-            int keepWidth =
-                static_cast<int>(std::min(static_cast<UINT>(newWidth), static_cast<UINT>(g.canvasWidth)));
-            int keepHeight =
-                static_cast<int>(std::min(static_cast<UINT>(newHeight), static_cast<UINT>(g.canvasHeight)));
-            // Background wherever the old canvas does not land: the same
-            // pixels as filling it all first, without touching them twice.
-            RECT right{keepWidth, 0, newWidth, newHeight};
-            RECT below{0, keepHeight, keepWidth, newHeight};
-            FillRect(scratch.get(), &right, g.backgroundBrush);
-            FillRect(scratch.get(), &below, g.backgroundBrush);
-            BitBlt(scratch.get(), 0, 0, keepWidth, keepHeight, g.canvasDC, 0, 0, SRCCOPY);
-            drawing.restore();
-            // Refused by the canvas DC, the new bitmap goes and the canvas
-            // keeps the size it really has.
-            ScopedSelection shown(g.canvasDC, fresh.get());
-            if (shown) {
-                ScopedBitmap old(static_cast<HBITMAP>(shown.keep()));
-                fresh.release();
-                g.canvasWidth = g.referenceWidth = newWidth;
-                g.canvasHeight = g.referenceHeight = newHeight;
-            }
-        }
-    }
+    if (g.canvasDC && !(record->flags & FlagStretchedView)) CanvasRebuild(g, newWidth, newHeight);
     // SetWindowPos sends messages to the control's procedures and the dialog.
     bool alive = GraphicUnlocked(record, [&] {
-        SetWindowPos(window, nullptr, 0, 0, newWidth + borderX, newHeight + borderY, SWP_NOMOVE | SWP_NOZORDER);
+        SetWindowPos(window, nullptr, 0, 0, newWidth + border.cx, newHeight + border.cy, SWP_NOMOVE | SWP_NOZORDER);
     });
     if (!alive) return;
     GraphicMarkChanged(record, 0, 0, g.canvasWidth, g.canvasHeight);

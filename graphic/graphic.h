@@ -10,6 +10,7 @@
 
 // A graphic handle is a graphic control's HWND or a graphic bitmap's
 // HBITMAP; objects are named by (handle, control id).
+// redraw TRUE defers: changes wait for GraphicRedraw (a bitmap's always do); FALSE shows each at once.
 void GraphicAttach(HANDLE handle, int controlId, BOOL redraw);
 void GraphicDetach();
 HANDLE GraphicCurrentTarget();

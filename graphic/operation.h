@@ -14,6 +14,10 @@ extern const DWORD MixTable[16];
 // is not deferred. Called with the graphic lock held. Returns the record,
 // or null when a callback of the repaint released it.
 ObjectRecord* GraphicMarkChanged(ObjectRecord* record, int x1, int y1, int x2, int y2);
+// Empties the changed area (left and top past every canvas, right and
+// bottom 0) and clears the change-pending flag; gives the area it held.
+RECT GraphicChangedTake(ObjectRecord* record);
+// Repaints the changed area on screen before it returns, and empties it.
 ObjectRecord* GraphicRefresh(ObjectRecord* record);
 // An extent past every canvas: marked as changed, it is clipped to the
 // whole canvas.

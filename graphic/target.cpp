@@ -95,3 +95,13 @@ ObjectRecord* GraphicMarkChanged(ObjectRecord* record, int x1, int y1, int x2, i
     if (record->flags & FlagDeferredRedraw) return record;
     return GraphicRefresh(record);
 }
+
+RECT GraphicChangedTake(ObjectRecord* record) {
+    GraphicState& g = record->graphic;
+    RECT changed{static_cast<LONG>(g.changedLeft), static_cast<LONG>(g.changedTop),
+                 static_cast<LONG>(g.changedRight), static_cast<LONG>(g.changedBottom)};
+    g.changedLeft = g.changedTop = MAXUINT;
+    g.changedRight = g.changedBottom = 0;
+    record->flags &= ~FlagChangePending;
+    return changed;
+}

@@ -35,11 +35,16 @@ if [ "$arch" != i686 ]; then
   "$root/tools/build.sh" "$arch"
   build="$root/build-$arch"
 fi
-# The conventions (tools/check.sh) after the builds, whose files it reads; a
-# violation fails the run, but the tests still run: one run shows both.
+# The conventions (tools/check.sh) after the builds, whose files it reads,
+# then its self-test, so that a rule which stops seeing its violations
+# fails too; a failure fails the run, but the tests still run: one run
+# shows all.
 checked=0 rc=0
 "$root/tools/check.sh" || checked=$?
+"$root/tools/check.sh" --self-test || checked=$?
 xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" --inside "$build" "$@" || rc=$?
-if [ "$checked" != 0 ]; then echo "test: tools/check.sh found violations (listed before the tests): the run fails"; fi
+if [ "$checked" != 0 ]; then
+  echo "test: tools/check.sh or its self-test failed (said before the tests): the run fails"
+fi
 if [ "$rc" = 0 ]; then exit "$checked"; fi
 exit "$rc"

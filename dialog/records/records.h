@@ -32,27 +32,55 @@ constexpr LONG ColorDefault = -1;
 constexpr LONG ColorTransparent = -2;
 constexpr LONG ColorUnchanged = -3;
 
+// The graphic fields of a graphic control's or bitmap's record. The record
+// keeps every field of its kind, in this order; those nothing in this
+// program reads are kept for the record's layout.
 struct GraphicState {
+    // The canvas: a memory DC the record owns, and the bitmap the DC held
+    // when it was made, selected back before the DC is deleted.
     HDC canvasDC;
     HBITMAP initialBitmap;
+    // Canvas area changed since the last refresh (graphic/target.cpp): all
+    // 0 in a new record; empty is left and top MAXUINT, right and bottom 0.
     UINT changedLeft, changedTop, changedRight, changedBottom;
+    // Coordinate scale; factors of 0 mean pixels. Kept for the record's
+    // layout: never used.
     float scaleOriginX, scaleOriginY, scaleFactorX, scaleFactorY;
+    // Four sizes the layer keeps apart, all alike when a canvas is made (for
+    // a bitmap, its pixel size). Client: the window's client area; kept for
+    // the record's layout, only written. View: what painting copies to the
+    // screen. Canvas: the canvas bitmap's real size. Reference: the canvas
+    // size when made or last rebuilt, the scale's base; kept for the
+    // record's layout, only written. A refused rebuild moves client and view
+    // to the new size and leaves canvas and reference at the old.
     int clientWidth, clientHeight;
     int viewWidth, viewHeight;
     int canvasWidth, canvasHeight;
     int referenceWidth, referenceHeight;
+    // Positions on the canvas, all (0, 0) here. Home: where GraphicClear
+    // puts the drawing position back; only read. Scroll origin: the canvas
+    // point painted at the control's top left; only read. The drawing
+    // position itself.
     int homeX, homeY;
     int scrollX, scrollY;
     int positionX, positionY;
+    // Colours: the background's solid brush, shared by colour among records
+    // (BrushShare); the foreground (0x00BBGGRR); the background, or
+    // ColorTransparent.
     HBRUSH backgroundBrush;
     LONG foreground;
     LONG background;
+    // For line drawing, which this program does not do. Kept for the
+    // record's layout: the style is never used, the width only zeroed.
     int penStyle, penWidth;
-    // Graphic control only.
+    // Graphic control only: the window procedure it replaced, and the last
+    // keystroke stored for key-reading operations this program does not
+    // have (kept for the record's layout: only written).
     WNDPROC previousProc;
     UINT keySlot;
     // Text font from the font table: its number (0 for none), the DC's
-    // previous font and the metrics read when it was selected.
+    // previous font and the metrics read when it was selected (kept for the
+    // record's layout: text output is not this program's; only written).
     int fontNumber;
     HFONT previousFont;
     int charWidth, charHeight, externalLeading;

@@ -1,0 +1,127 @@
+#!/usr/bin/env bash
+# tools/check.sh --self-test: breaks each rule of tools/check.sh once, each
+# in a fresh scratch copy of the working tree (its own git repository, with
+# the build's exe and stand-in GDI+ linked in), and fails unless the check
+# passes the unbroken copy and reports every break. So a rule that rots, or
+# a summary that hides a rule which did not run, fails tools/test.sh.
+# Needs a build folder (tools/build.sh): the DLL rule reads the build.
+set -uo pipefail
+cd "$(dirname "$0")/.." || exit 1
+root=$PWD
+scratch=$(mktemp -d "${TMPDIR:-/tmp}/vistora-check.XXXXXX") || exit 1
+trap 'rm -rf "$scratch"' EXIT
+base=$scratch/base
+failed=0 tried=0
+
+say() { echo "self-test: $*"; }
+
+# The tracked files as they are now, and each build's exe and stand-in.
+mkdir "$base"
+git ls-files -z | xargs -0 cp --parents -t "$base" || { say "FAILED: cannot copy the working tree"; exit 1; }
+git -C "$base" init -q && git -C "$base" add -A || { say "FAILED: git refuses the scratch copy"; exit 1; }
+arch="" builds=0
+for dir in build build-*; do
+  [ -f "$dir/vistora.exe" ] && [ -f "$dir/tests/fake_gdiplus/gdiplus.dll" ] || continue
+  mkdir -p "$base/$dir/tests/fake_gdiplus"
+  ln -s "$root/$dir/vistora.exe" "$base/$dir/vistora.exe"
+  ln -s "$root/$dir/tests/fake_gdiplus/gdiplus.dll" "$base/$dir/tests/fake_gdiplus/gdiplus.dll"
+  builds=$((builds + 1))
+  a=${dir#build-} && [ "$dir" = build ] && a=i686
+  command -v "$a-w64-mingw32-g++" >/dev/null && arch=$a stand_in=$dir
+done
+if [ "$builds" = 0 ]; then say "FAILED: no build folder holds the viewer and the stand-in (tools/build.sh)"; exit 1; fi
+
+# A fresh copy to break; the check's output and status are left in $out, $status.
+fresh() { rm -rf "$scratch/case" && cp -a "$base" "$scratch/case" && cd "$scratch/case" || exit 1; }
+run() {
+  git add -A >/dev/null
+  out=$(env "$@" bash tools/check.sh 2>&1)
+  status=$?
+  cd "$root" || exit 1
+}
+# expect what status-test pattern: the run's status passes `status-test`
+# (ok: 0, fail: not 0) and a line of its output matches `pattern`.
+expect() {
+  local what=$1 want=$2 pattern=$3 seen
+  tried=$((tried + 1))
+  seen=$(grep -E -m 1 -- "$pattern" <<<"$out")
+  if { [ "$want" = ok ] && [ "$status" = 0 ]; } || { [ "$want" = fail ] && [ "$status" != 0 ]; }; then
+    if [ -n "$seen" ]; then say "$what: reported: $seen"; return; fi
+  fi
+  say "$what: NOT REPORTED (status $status, wanted $want and a line matching /$pattern/); the check said:"
+  sed 's/^/  | /' <<<"$out"
+  failed=$((failed + 1))
+}
+# Appends a line to a file and gives its number.
+append() { echo "$2" >>"$1" && wc -l <"$1"; }
+
+fresh && run
+expect "the unbroken copy" ok '^check: passed'
+format_documented_skip=0
+grep -q '^check: skipped as documented in tools/check.sh:.* format' <<<"$out" && format_documented_skip=1
+
+fresh && n=$(append process/text.cpp '#include "app/viewer.h"') && run
+expect "an upward include" fail "^process/text.cpp:$n: includes app/viewer.h: includes run only down"
+
+fresh && n=$(append dialog/controls.cpp '#include "graphic/operation.h"') && run
+expect "a private include" fail "^dialog/controls.cpp:$n: includes graphic/operation.h, private to its layer"
+
+fresh && n=$(append process/text.cpp '#include "process/../app/viewer.h"') && run
+expect "an include through .." fail "^process/text.cpp:$n: includes process/../app/viewer.h: a path with \.\."
+
+fresh && n=$(append process/text.cpp "int SelfTestHex = 1'000 + 0x10 + 'a';") && run
+expect "a bare hex number after a digit separator" fail "^process/text.cpp:$n: bare 0x10:"
+
+fresh && printf '%s\n' "constexpr char SelfTestTab = '\\x09';" "char selfTestTab = '\\x09';" >graphic/self_test.inl && run
+expect "a hex character, in an .inl file" fail "^graphic/self_test.inl:2: bare '\\\\x09':"
+
+fresh && n=$(append README.md 'Run `tools/self-test-missing.sh`.') && run
+expect "a missing README path" fail "^README.md:$n: names tools/self-test-missing.sh, which is not"
+
+fresh
+if [ -n "$arch" ]; then
+  # The stand-in rebuilt without one of the calls the viewer imports.
+  dll=$stand_in/tests/fake_gdiplus/gdiplus.dll
+  rm "$dll"
+  grep -v ' GdipDisposeImage(' tests/fake_gdiplus/fake_gdiplus.cpp >"$scratch/stand_in.cpp"
+  "$arch-w64-mingw32-g++" -std=c++20 -shared -I . -DUNICODE -D_UNICODE -DWIN32_LEAN_AND_MEAN -DNOMINMAX \
+    -D_WIN32_WINNT=0x0601 -Wl,--kill-at -o "$dll" "$scratch/stand_in.cpp" || say "the stand-in did not build"
+  run
+  expect "a missing DLL export" fail "^tests/fake_gdiplus/fake_gdiplus.cpp:1: exports no GdipDisposeImage, which"
+else
+  cd "$root" || exit 1
+  say "a missing DLL export: NOT TRIED: no MinGW compiler for a build folder here"
+  failed=$((failed + 1))
+fi
+
+# An import that the list of what Windows XP SP3 has does not name.
+fresh && sed -i '/^gdi32.dll\tBitBlt\t/d' tools/xp-imports.tsv && run
+expect "an import not on Windows XP SP3" fail "^tools/xp-imports.tsv:1: build/vistora.exe imports gdi32.dll BitBlt, which is not"
+
+fresh && n=$(append process/text.cpp 'int   selfTestLayout=1;') && run
+if [ "$format_documented_skip" = 1 ]; then
+  expect "a mis-laid line (not tried: the layout is clang-format 14's)" ok '^check: skipped as documented.* format'
+else
+  expect "a mis-laid line" fail "^process/text.cpp:$n: not laid out as .clang-format says"
+fi
+
+# git refusing the repository in one rule only (as for a repository it
+# does not trust): the rule ends in an error and prints no violation.
+mkdir -p "$scratch/bin"
+cat >"$scratch/bin/git" <<EOF
+#!/bin/sh
+[ "\$1" = grep ] && { echo "fatal: detected dubious ownership in repository" >&2; exit 128; }
+exec $(command -v git) "\$@"
+EOF
+chmod +x "$scratch/bin/git"
+fresh && run PATH="$scratch/bin:$PATH"
+expect "a rule that fails without a word" fail '^check: BROKEN, NOT CHECKED: layers'
+
+# No build: the DLL rule cannot run, which CI does not let pass.
+fresh && rm -rf build build-* && run CI=true
+expect "a rule that cannot run, under CI=true" fail '^check: SKIPPED, NOT CHECKED: gdiplus'
+fresh && rm -rf build build-* && run CI=
+expect "a rule that cannot run, outside CI" ok '^check: SKIPPED, NOT CHECKED: gdiplus'
+
+if [ "$failed" != 0 ]; then say "FAILED: $failed of $tried breaks not reported as they should be"; exit 1; fi
+say "passed: each of $tried cases reported as it should be"
