@@ -29,6 +29,16 @@ TEST(GraphicControlWindow, ViewerControlStyleClassIdAndFont) {
     EXPECT_EQ(rec->parent, d);
     EXPECT_EQ(rec->windowStyle, 0x5000010Du);
     EXPECT_EQ(CanvasSizes(rec), (SizePair{{150, 81}, {150, 81}}));
+    // Nothing drawn yet: the canvas is the background, the dialog face colour.
+    const GraphicState& g = rec->graphic;
+    LOGBRUSH brush{};
+    GetObjectW(g.backgroundBrush, sizeof brush, &brush);
+    EXPECT_EQ(std::tuple(g.changedLeft, g.changedTop, g.changedRight, g.changedBottom, g.clientWidth, g.clientHeight,
+                         g.viewWidth, g.viewHeight, g.referenceWidth, g.referenceHeight, g.foreground, g.background,
+                         brush.lbColor, g.initialBitmap != nullptr),
+              std::tuple(0u, 0u, 0u, 0u, 150, 81, 150, 81, 150, 81, static_cast<LONG>(GetSysColor(COLOR_WINDOWTEXT)),
+                         static_cast<LONG>(GetSysColor(COLOR_BTNFACE)), GetSysColor(COLOR_BTNFACE), true));
+    EXPECT_TRUE(PixelsAre(CanvasPixels(c), 150, 81, Rgb(GetSysColor(COLOR_BTNFACE))));
     EXPECT_EQ(ControlHandle(d, 1002), nullptr);
 }
 
@@ -48,6 +58,10 @@ TEST(GraphicControlWindow, DialogUnitsConvertedWithMapDialogRect) {
     MapDialogRect(d, &expected);
     EXPECT_EQ(RectInParent(ControlHandle(d, 5)), expected);
     EXPECT_EQ(FlagNames(ObjectRecordFind(ControlHandle(d, 5))->flags & ~FlagHasFocus), "Control DialogUnits");
+    ControlSetSize(d, 5, 60, 30);  // a resize is in dialog units too
+    RECT size{0, 0, 60, 30};
+    MapDialogRect(d, &size);
+    EXPECT_EQ(OuterSize(ControlHandle(d, 5)), (SIZE{size.right, size.bottom}));
 }
 
 TEST(GraphicControlWindow, NotADialogCreatesNothing) {
@@ -164,32 +178,59 @@ TEST(Painting, DeferredClearWaitsForRedraw) {
     GraphicDetach();
 }
 
+namespace {
+
+// What WM_DRAWITEM with `action` for control `id` paints over a white
+// width x height bitmap, and the dispatch's result.
+std::pair<LRESULT, Pixels> DrawItem(HWND d, int id, UINT action, int width, int height) {
+    ScopedWindowDC screen(nullptr);
+    ScopedMemoryDC mem(CreateCompatibleDC(screen.get()));
+    ScopedBitmap target(CreateCompatibleBitmap(screen.get(), width, height));
+    ScopedSelection selected(mem.get(), target.get());
+    RECT all{0, 0, width, height};
+    FillRect(mem.get(), &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    DRAWITEMSTRUCT item{ODT_STATIC, static_cast<UINT>(id), 0, action, 0, ControlHandle(d, id), mem.get(), all, 0};
+    LRESULT result = DialogDispatch(d, WM_DRAWITEM, static_cast<WPARAM>(id), reinterpret_cast<LPARAM>(&item));
+    return {result, DcPixels(mem.get(), 0, 0, width, height)};
+}
+
+}  // namespace
+
 TEST(Painting, DrawItemPaintsOnlyForDrawEntire) {
     DialogGuard d(ViewerDialog());
     ControlAddGraphic(d, IDC_GRAPHIC, L"", 0, 0, 20, 10, GraphicControlStyle, 0, nullptr);
     GraphicAttach(d, IDC_GRAPHIC, TRUE);
     GraphicClear(0x0000FF, 0);
     GraphicDetach();
-    ScopedWindowDC screen(nullptr);
-    ScopedMemoryDC mem(CreateCompatibleDC(screen.get()));
-    ScopedBitmap target(CreateCompatibleBitmap(screen.get(), 20, 10));
-    ScopedSelection selected(mem.get(), target.get());
-    RECT all{0, 0, 20, 10};
-    FillRect(mem.get(), &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    DRAWITEMSTRUCT item{};
-    item.CtlType = ODT_STATIC;
-    item.CtlID = IDC_GRAPHIC;
-    item.itemAction = ODA_FOCUS;
-    item.hwndItem = ControlHandle(d, IDC_GRAPHIC);
-    item.hDC = mem.get();
-    item.rcItem = all;
-    EXPECT_EQ(DialogDispatch(d, WM_DRAWITEM, IDC_GRAPHIC, reinterpret_cast<LPARAM>(&item)), FALSE);
-    EXPECT_TRUE(PixelsAre(DcPixels(mem.get(), 0, 0, 20, 10), 20, 10, 0xFFFFFF));
-    item.itemAction = ODA_DRAWENTIRE | ODA_FOCUS;
-    EXPECT_EQ(DialogDispatch(d, WM_DRAWITEM, IDC_GRAPHIC, reinterpret_cast<LPARAM>(&item)), TRUE);
-    EXPECT_TRUE(PixelsAre(DcPixels(mem.get(), 0, 0, 20, 10), 20, 10, 0xFF0000));
-    item.CtlID = 1002;  // no such graphic control
-    EXPECT_EQ(DialogDispatch(d, WM_DRAWITEM, 1002, reinterpret_cast<LPARAM>(&item)), FALSE);
+    auto [focus, unpainted] = DrawItem(d, IDC_GRAPHIC, ODA_FOCUS, 20, 10);
+    EXPECT_EQ(focus, FALSE);
+    EXPECT_TRUE(PixelsAre(unpainted, 20, 10, 0xFFFFFF));
+    auto [entire, painted] = DrawItem(d, IDC_GRAPHIC, ODA_DRAWENTIRE | ODA_FOCUS, 20, 10);
+    EXPECT_EQ(entire, TRUE);
+    EXPECT_TRUE(PixelsAre(painted, 20, 10, 0xFF0000));
+    EXPECT_EQ(DrawItem(d, 1002, ODA_DRAWENTIRE, 20, 10).first, FALSE);  // no such graphic control
+}
+
+// Past 4096 pixels on a side, a new control's canvas starts in its
+// background colour, and a clear reaches the last row and column of a
+// bitmap and of a control, which painting shows whole.
+TEST(Painting, CanvasesPast4096PixelsAreClearedAndPaintedWhole) {
+    DialogGuard d(ViewerDialog());
+    int id = 1000;
+    for (auto [w, h] : {std::pair(4099, 3), std::pair(3, 4099)}) {
+        SCOPED_TRACE(testing::Message() << w << " x " << h);
+        HBITMAP b = GraphicBitmapNew(w, h);
+        GraphicAttach(b, 0, FALSE);
+        GraphicClear(0x0000FF, 0);
+        EXPECT_TRUE(PixelsAre(CanvasPixels(b), w, h, 0xFF0000));
+        GraphicBitmapEnd();
+        ControlAddGraphic(d, ++id, L"", 0, 0, w, h, GraphicControlStyle, 0, nullptr);
+        EXPECT_TRUE(PixelsAre(CanvasPixels(ControlHandle(d, id)), w, h, Rgb(GetSysColor(COLOR_BTNFACE))));
+        GraphicAttach(d, id, TRUE);
+        GraphicClear(0x00FF00, 0);
+        GraphicDetach();
+        EXPECT_TRUE(PixelsAre(DrawItem(d, id, ODA_DRAWENTIRE, w, h).second, w, h, 0x00FF00));
+    }
 }
 
 TEST(Painting, RedrawOfBitmapShowsNothingAndKeepsPixels) {
@@ -201,26 +242,46 @@ TEST(Painting, RedrawOfBitmapShowsNothingAndKeepsPixels) {
     GraphicBitmapEnd();
 }
 
+// Keys the control keeps, sent to it with the keyboard state set: Num Lock
+// is on when toggled (each row has it held when off), Shift down when held
+// (toggled when up). Scan codes are the keyboard's own numbers.
 TEST(GraphicControlKeys, KeySlotRules) {
-    auto lp = [](UINT scan, bool extended) {
-        return static_cast<LPARAM>((scan << 16) | (extended ? 1u << 24 : 0) | 1);
-    };
-    EXPECT_TRUE(GraphicKeyIsStored(lp(0x48, true), true, false));   // arrow up (extended)
-    EXPECT_FALSE(GraphicKeyIsStored(lp(0x1C, true), true, false));  // keypad Enter
-    EXPECT_FALSE(GraphicKeyIsStored(lp(0x35, true), true, false));  // keypad /
-    EXPECT_FALSE(GraphicKeyIsStored(lp(0x45, true), false, false));
-    EXPECT_TRUE(GraphicKeyIsStored(lp(0x3B, false), true, false));    // F1
-    EXPECT_TRUE(GraphicKeyIsStored(lp(0x44, false), true, false));    // F10
-    EXPECT_TRUE(GraphicKeyIsStored(lp(0x57, false), true, false));    // F11
-    EXPECT_TRUE(GraphicKeyIsStored(lp(0x58, false), true, false));    // F12
-    EXPECT_FALSE(GraphicKeyIsStored(lp(0x1E, false), false, true));   // 'A'
-    EXPECT_FALSE(GraphicKeyIsStored(lp(0x0F, false), false, false));  // Tab
-    EXPECT_FALSE(GraphicKeyIsStored(lp(0x01, false), false, false));  // Escape
-    EXPECT_TRUE(GraphicKeyIsStored(lp(0x48, false), false, false));   // keypad 8, NumLock off
-    EXPECT_FALSE(GraphicKeyIsStored(lp(0x48, false), true, false));   // NumLock on
-    EXPECT_TRUE(GraphicKeyIsStored(lp(0x48, false), true, true));     // NumLock on, Shift down
-    EXPECT_FALSE(GraphicKeyIsStored(lp(0x4A, false), false, false));  // keypad -
-    EXPECT_FALSE(GraphicKeyIsStored(lp(0x4E, false), false, false));  // keypad +
+    // The key, its scan code, and 1 or 0: extended, Num Lock on, Shift down, and whether it is kept.
+    using Key = std::tuple<const char*, UINT, bool, bool, bool, bool>;
+    const Key keys[] = {{"keypad Enter", 0x1C, 1, 1, 0, 0},  {"extended 0x1B", 0x1B, 1, 1, 0, 1},
+                        {"right Ctrl", 0x1D, 1, 1, 0, 1},    {"keypad /", 0x35, 1, 1, 0, 0},
+                        {"extended 0x34", 0x34, 1, 1, 0, 1}, {"extended 0x36", 0x36, 1, 1, 0, 1},
+                        {"extended 0x3A", 0x3A, 1, 0, 0, 0}, {"extended 0x39", 0x39, 1, 0, 0, 1},
+                        {"extended 0x3B", 0x3B, 1, 0, 0, 1}, {"Num Lock", 0x45, 1, 0, 0, 0},
+                        {"extended 0x44", 0x44, 1, 0, 0, 1}, {"Break key", 0x46, 1, 0, 0, 0},
+                        {"Home key", 0x47, 1, 1, 0, 1},      {"F1 key", 0x3B, 0, 1, 0, 1},
+                        {"F10 key", 0x44, 0, 1, 0, 1},       {"F11 key", 0x57, 0, 1, 0, 1},
+                        {"F12 key", 0x58, 0, 1, 0, 1},       {"Caps Lock", 0x3A, 0, 0, 0, 0},
+                        {"Pause key", 0x45, 0, 0, 0, 0},     {"Scroll Lock", 0x46, 0, 0, 0, 0},
+                        {"plain 0x56", 0x56, 0, 1, 0, 0},    {"plain 0x59", 0x59, 0, 1, 0, 0},
+                        {"letter A", 0x1E, 0, 0, 1, 0},      {"Tab key", 0x0F, 0, 0, 0, 0},
+                        {"Escape key", 0x01, 0, 0, 0, 0},    {"keypad 7", 0x47, 0, 0, 0, 1},
+                        {"keypad 7", 0x47, 0, 1, 0, 0},      {"keypad 7", 0x47, 0, 1, 1, 1},
+                        {"keypad -", 0x4A, 0, 0, 0, 0},      {"keypad +", 0x4E, 0, 0, 0, 0},
+                        {"keypad Delete", 0x53, 0, 0, 0, 1}, {"keypad Delete", 0x53, 0, 1, 0, 0},
+                        {"keypad Delete", 0x53, 0, 1, 1, 1}, {"Alt+Print Screen", 0x54, 0, 0, 0, 0}};
+    DialogGuard d(ViewerDialog());
+    ControlAddGraphic(d, IDC_GRAPHIC, L"", 0, 0, 50, 50, GraphicControlStyle, 0, nullptr);
+    HWND c = ControlHandle(d, IDC_GRAPHIC);
+    ObjectRecord* r = ObjectRecordFind(c);
+    BYTE saved[256], state[256];
+    GetKeyboardState(saved);
+    for (auto [name, scan, extended, numLock, shift, stored] : keys) {
+        std::copy(saved, saved + 256, state);
+        state[VK_NUMLOCK] = numLock ? 0x01 : 0x80;
+        state[VK_SHIFT] = shift ? 0x80 : 0x01;
+        SetKeyboardState(state);
+        r->graphic.keySlot = 1;
+        SendMessageW(c, WM_KEYDOWN, 0, static_cast<LPARAM>(scan << 16 | (extended ? KF_EXTENDED << 16 : 0) | 1));
+        EXPECT_EQ(r->graphic.keySlot, stored ? scan << 16 : 1u)
+            << name << (numLock ? ", Num Lock on" : ", Num Lock off") << (shift ? ", Shift down" : "");
+    }
+    SetKeyboardState(saved);
 }
 
 namespace {

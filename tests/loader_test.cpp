@@ -31,30 +31,107 @@ void ExpectBoxes(const MessageBoxCatcher& catcher, const std::vector<std::wstrin
     }
 }
 
-// The loader's copy of decoded pixels and its draw, made to fail through
-// this program's imports.
+// Faults made through this program's imports: the bitmap refused, a copy
+// of decoded pixels or the draw failing.
 struct Faults {
-    UINT copyFailsAt;  // the copy call that fails, 1 for the first band; 0 none
-    bool copyInPart;   // that call writes the first half of its band and says so
-    GpStatus draw;     // what the draw reports, having drawn nothing; -1 draws
+    UINT copyFailsAt = 0;        // the copy call that fails, 1 for the first band; 0 none
+    bool copyInPart = false;     // that call writes the first half of its band and says so
+    GpStatus draw = -1;          // what the draw reports, having drawn nothing; -1 draws
+    bool bitmapRefused = false;  // the bitmap for the picture cannot be made
 } faults;
 UINT copyCalls = 0;
-ImportPatch* copyImport = nullptr;
 
+// The loader's steps, in order: "clear <colour>" (a fill), "copy" (the
+// decoded pixels locked), "draw", "dispose" (of the decoded picture), "box".
+std::string steps;
+enum Import { Fill, Lock, Draw, Dispose, Box, Copy, Bitmap, Imports };
+void* original[Imports];
+template <typename F>
+F Original(Import i, F) {
+    return reinterpret_cast<F>(original[i]);
+}
+
+int WINAPI FillSeen(HDC dc, const RECT* r, HBRUSH brush) {
+    LOGBRUSH b{};
+    GetObjectW(brush, sizeof b, &b);
+    steps += "clear " + std::to_string(b.lbColor) + ", ";
+    return Original(Fill, &FillRect)(dc, r, brush);
+}
+GpStatus WINAPI LockSeen(void* bitmap, const GpRect* rect, UINT flags, INT format, BitmapData* data) {
+    steps += "copy, ";
+    return Original(Lock, &GdipBitmapLockBits)(bitmap, rect, flags, format, data);
+}
+GpStatus WINAPI DrawSeen(void* g, void* image, float x, float y, float w, float h, float sx, float sy, float sw,
+                         float sh, int unit, void* attributes, void* abort, void* data) {
+    steps += "draw, ";
+    if (faults.draw >= 0) return faults.draw;
+    return Original(Draw, &GdipDrawImageRectRect)(g, image, x, y, w, h, sx, sy, sw, sh, unit, attributes, abort,
+                                                  data);
+}
+GpStatus WINAPI DisposeSeen(void* image) {
+    steps += "dispose, ";
+    return Original(Dispose, &GdipDisposeImage)(image);
+}
+int WINAPI BoxShown(HWND owner, const wchar_t* text, const wchar_t* caption, UINT style) {
+    steps += "box, ";
+    return Original(Box, &MessageBoxW)(owner, text, caption, style);
+}
 int WINAPI CopyFaulty(HDC dc, int x, int y, DWORD w, DWORD h, int sx, int sy, UINT start, UINT lines,
                       const VOID* bits, const BITMAPINFO* info, UINT use) {
-    auto copy = reinterpret_cast<decltype(&SetDIBitsToDevice)>(copyImport->original);
+    auto copy = Original(Copy, &SetDIBitsToDevice);
     if (++copyCalls != faults.copyFailsAt) return copy(dc, x, y, w, h, sx, sy, start, lines, bits, info, use);
     if (!faults.copyInPart) return 0;
     BITMAPINFO half = *info;
     half.bmiHeader.biHeight /= 2;  // rows top first: the band's first half
     return copy(dc, x, y, w, h / 2, sx, sy, start, lines / 2, bits, &half, use);
 }
-
-GpStatus WINAPI DrawFaulty(void*, void*, float, float, float, float, float, float, float, float, int, void*, void*,
-                           void*) {
-    return faults.draw;
+HBITMAP WINAPI BitmapRefusable(HDC dc, int w, int h) {
+    return faults.bitmapRefused ? nullptr : Original(Bitmap, &CreateCompatibleBitmap)(dc, w, h);
 }
+
+// What `load` gives with the loader's steps written to `steps` and these
+// faults made.
+HBITMAP LoadRecorded(const std::function<HBITMAP()>& load, Faults made = {}) {
+    faults = made;
+    copyCalls = 0;
+    steps.clear();
+    const std::tuple<const char*, const char*, void*> imports[Imports] = {
+        {"user32.dll", "FillRect", reinterpret_cast<void*>(FillSeen)},
+        {"gdiplus.dll", "GdipBitmapLockBits", reinterpret_cast<void*>(LockSeen)},
+        {"gdiplus.dll", "GdipDrawImageRectRect", reinterpret_cast<void*>(DrawSeen)},
+        {"gdiplus.dll", "GdipDisposeImage", reinterpret_cast<void*>(DisposeSeen)},
+        {"user32.dll", "MessageBoxW", reinterpret_cast<void*>(BoxShown)},
+        {"gdi32.dll", "SetDIBitsToDevice", reinterpret_cast<void*>(CopyFaulty)},
+        {"gdi32.dll", "CreateCompatibleBitmap", reinterpret_cast<void*>(BitmapRefusable)}};
+    std::optional<ImportPatch> patches[Imports];
+    for (int i = 0; i < Imports; ++i) {
+        auto [dll, function, replacement] = imports[i];
+        original[i] = patches[i].emplace(dll, function, replacement).original;
+        EXPECT_TRUE(patches[i]->slot) << function;
+    }
+    return load();
+}
+
+// Ends this program, naming the row, when a row has run a minute: a hang
+// costs that, not the run's time-out.
+class Watchdog {
+public:
+    explicit Watchdog(const wchar_t* row) : row_(row) {
+        CreateTimerQueueTimer(&timer_, nullptr, &Expired, this, 60000, 0, 0);
+    }
+    ~Watchdog() { DeleteTimerQueueTimer(nullptr, timer_, INVALID_HANDLE_VALUE); }
+    Watchdog(const Watchdog&) = delete;
+    Watchdog& operator=(const Watchdog&) = delete;
+
+private:
+    static void CALLBACK Expired(void* self, BOOLEAN) {
+        fprintf(stderr, "hung: the row %ls has run a minute\n", static_cast<Watchdog*>(self)->row_);
+        fflush(stderr);
+        TerminateProcess(GetCurrentProcess(), 3);
+    }
+    const wchar_t* row_;
+    HANDLE timer_ = nullptr;
+};
 
 }  // namespace
 
@@ -114,31 +191,45 @@ TEST_F(Loader, PictureOfEveryFormatEqualsItsPixels) {
 // for the viewer, and a colour that a new bitmap, black, does not start with.
 TEST_F(Loader, SeeThroughPicturesAreDrawnOverTheBackground) {
     // Left half clear, right half opaque green; the metafile's 1 x 0.5 inch
-    // likewise (its units 0.01 mm, upwards), a whole number of pixels.
+    // likewise (its units 0.01 mm, upwards).
     auto half = [](int x, int) -> uint32_t { return x < 10 ? 0x00FFFFFFu : 0xFF00FF00u; };
     ASSERT_TRUE(PictureWrite(folder.File(L"clear.png"), 20, 10, PictureFormat::Png, half));
     ASSERT_TRUE(PictureWrite(folder.File(L"clear.gif"), 20, 10, PictureFormat::Gif, half));
+    ASSERT_TRUE(PictureWrite(folder.File(L"clear8.png"), 20, 10, PictureFormat::PngPalette, half));
     RECT frame{0, 0, 2540, 1270}, right{1270, 0, 2540, -1270};
-    HDC emf = CreateEnhMetaFileW(nullptr, folder.File(L"half.emf").c_str(), &frame, nullptr);
+    HDC emf = CreateEnhMetaFileW(nullptr, nullptr, &frame, nullptr);
     SetMapMode(emf, MM_HIMETRIC);
     HBRUSH green = CreateSolidBrush(RGB(0, 255, 0));
     FillRect(emf, &right, green);
     DeleteObject(green);
-    DeleteEnhMetaFile(CloseEnhMetaFile(emf));
+    HENHMETAFILE made = CloseEnhMetaFile(emf);
+    std::string bits(GetEnhMetaFileBits(made, 0, nullptr), '\0');
+    GetEnhMetaFileBits(made, static_cast<UINT>(bits.size()), reinterpret_cast<BYTE*>(bits.data()));
+    DeleteEnhMetaFile(made);
+    // Its reference device at 96 dpi, whatever the screen's: 96 x 48 pixels
+    // exactly, so that being a metafile, not its size, keeps it from the copy.
+    auto* header = reinterpret_cast<ENHMETAHEADER*>(bits.data());
+    header->szlDevice = {960, 960}, header->szlMillimeters = {254, 254}, header->szlMicrometers = {254000, 254000};
+    ASSERT_TRUE(FileWriteBytes(folder.File(L"half.emf"), bits));
     // The file, the background (-1: the viewer's own call, over black), the
     // size it is stretched to if not 0, and whether the background shows at
-    // the left: not so where GDI+ (Wine 8) copies a palette picture at its
-    // own size opaque.
+    // the left: not so where GDI+ (Wine 8 and 10) draws a palette picture
+    // at its own size opaque. Windows shows its transparency: each is
+    // cleared and then drawn, never copied.
     const std::tuple<const wchar_t*, LONG, UINT, UINT, bool> rows[] = {
-        {L"clear.png", -1, 0, 0, true},        {L"clear.png", 0xFF0000, 0, 0, true},
-        {L"clear.gif", 0xFF0000, 0, 0, false}, {L"clear.gif", 0xFF0000, 40, 20, true},
-        {L"half.emf", -1, 0, 0, true},         {L"half.emf", 0xFF0000, 0, 0, true}};
+        {L"clear.png", -1, 0, 0, true},         {L"clear.png", 0xFF0000, 0, 0, true},
+        {L"clear.gif", 0xFF0000, 0, 0, false},  {L"clear.gif", 0xFF0000, 40, 20, true},
+        {L"clear8.png", 0xFF0000, 0, 0, false}, {L"half.emf", -1, 0, 0, true},
+        {L"half.emf", 0xFF0000, 0, 0, true}};
     for (auto [name, colour, width, height, clearShows] : rows) {
         SCOPED_TRACE(testing::Message() << name << " over " << colour << " at " << width);
         std::wstring file = folder.File(name);
         COLORREF background = colour < 0 ? 0 : colour;
-        HBITMAP b = colour < 0 ? LoadImageAsBitmap(file)
-                               : GraphicLoadImageFileToBitmap(file, colour, width, height, width != 0);
+        HBITMAP b = LoadRecorded([&] {
+            return colour < 0 ? LoadImageAsBitmap(file)
+                              : GraphicLoadImageFileToBitmap(file, colour, width, height, width != 0);
+        });
+        EXPECT_EQ(steps, "clear " + std::to_string(background) + ", draw, dispose, ");
         auto [w, h] = CanvasSize(b);
         ASSERT_GT(w * h, 0);
         Pixels p = CanvasPixels(b), want = PictureRendered(file, &w, &h, w, h, background);
@@ -168,12 +259,13 @@ TEST_F(Loader, RequestsOtherThanItsOwnSizeAreScaled) {
     }
 }
 
-// A copy of the decoded pixels or a draw that fails once the picture's
-// bitmap is made (at the first band, at a later one, or writing part of
-// one) gives the one "too large" box after the bitmap has ended, and leaves
-// nothing behind: a picture with rows unwritten is never shown. A draw that
-// says it drew and did not is what GDI+ under Wine does when it cannot make
-// its device context.
+// A bitmap for the picture that cannot be made, or a copy of the decoded
+// pixels or a draw that fails once it is made (at the first band, at a
+// later one, or writing part of one) gives the one "too large" box after
+// the bitmap has ended and the picture is disposed of, and leaves nothing
+// behind: a picture with rows unwritten is never shown. A draw that says it
+// drew and did not is what GDI+ under Wine does when it cannot make its
+// device context.
 TEST_F(Loader, FailuresAfterTheBitmapIsMadeGiveOneBoxAndLeaveNothing) {
     // 640 x 480 at 24 bits: four bands of 256 KB.
     std::wstring picture = folder.File(L"bands.bmp");
@@ -183,39 +275,59 @@ TEST_F(Loader, FailuresAfterTheBitmapIsMadeGiveOneBoxAndLeaveNothing) {
         End(LoadImageAsBitmap(picture));
         TooLargeBoxShow(1, 1, picture);
     }
-    const std::tuple<Faults, UINT, UINT> rows[] = {
-        // and the size asked for
-        {{1, false, -1}, 0, 0},     // nothing copied: the draw that needs more is no way out
-        {{3, false, 0}, 0, 0},      // a later band
-        {{1, true, 0}, 0, 0},       // part of a band
-        {{2, true, -1}, 0, 0},      // part of a later band
-        {{1, false, 3}, 0, 0},      // both fail: still one box
-        {{0, false, 3}, 320, 240},  // a scaled picture is drawn; OutOfMemory
+    const char* const copied = "copy, dispose, box, ";
+    const std::tuple<Faults, UINT, UINT, const char*> rows[] = {
+        // the size asked for, and the loader's steps
+        {{1, false, -1}, 0, 0, copied},  // nothing copied: the draw that needs more is no way out
+        {{3, false, 0}, 0, 0, copied},   // a later band
+        {{1, true, 0}, 0, 0, copied},    // part of a band
+        {{2, true, -1}, 0, 0, copied},   // part of a later band
+        {{1, false, 3}, 0, 0, copied},   // both fail: still one box
+        {{0, false, 3}, 320, 240, "clear 0, draw, dispose, box, "},  // a scaled picture is drawn; OutOfMemory
+        {{0, false, -1, true}, 0, 0, "dispose, box, "},
     };
     const auto before = RecordsAndObjectsLive();
-    for (auto [rowFaults, width, height] : rows) {
-        faults = rowFaults;
-        SCOPED_TRACE(testing::Message() << "copy fails at " << faults.copyFailsAt
-                                        << (faults.copyInPart ? " in part" : "") << ", draw " << faults.draw);
-        copyCalls = 0;
+    for (auto [rowFaults, width, height, wantSteps] : rows) {
+        SCOPED_TRACE(testing::Message() << "copy fails at " << rowFaults.copyFailsAt
+                                        << (rowFaults.copyInPart ? " in part" : "") << ", draw " << rowFaults.draw
+                                        << (rowFaults.bitmapRefused ? ", bitmap refused" : ""));
         MessageBoxCatcher catcher;
-        HBITMAP b;
-        {
-            ImportPatch copy("gdi32.dll", "SetDIBitsToDevice", reinterpret_cast<void*>(CopyFaulty));
-            std::optional<ImportPatch> draw;
-            if (faults.draw >= 0)
-                draw.emplace("gdiplus.dll", "GdipDrawImageRectRect", reinterpret_cast<void*>(DrawFaulty));
-            copyImport = &copy;
-            ASSERT_TRUE(copy.slot && (!draw || draw->slot));
-            b = GraphicLoadImageFileToBitmap(picture, 0, width, height, 0);
-        }
-        EXPECT_EQ(b, nullptr);
+        HBITMAP b =
+            LoadRecorded([&] { return GraphicLoadImageFileToBitmap(picture, 0, width, height, 0); }, rowFaults);
+        EXPECT_EQ(std::pair(b, steps), std::pair(HBITMAP{}, std::string(wantSteps)));
         ExpectBoxes(catcher, {TooLargeText(width ? width : 640, height ? height : 480, picture)});
         // The bitmap had ended when the box showed.
         EXPECT_EQ(catcher.boxes().empty() ? before.first : catcher.boxes()[0].recordsAlive, before.first);
         EXPECT_EQ(GraphicCurrentTarget(), nullptr);
         if (b) End(b);
         EXPECT_EQ(RecordsAndObjectsLive(), before);
+    }
+}
+
+// Opaque pictures copied in bands: 24-bit rows padded to 4 bytes over
+// several bands, and rows larger than a band (one row a band). Each is
+// copied with every pixel right, or refused with the one box; none hangs.
+TEST_F(Loader, PaddedAndWideRowsAreCopiedWhole) {
+    const std::tuple<const wchar_t*, PictureFormat, int, int> rows[] = {
+        {L"odd.bmp", PictureFormat::Bmp, 643, 300},
+        {L"wide.bmp", PictureFormat::Bmp, 90000, 2},
+        {L"wide32.bmp", PictureFormat::Bmp32, 70000, 2}};
+    for (auto [name, format, w, h] : rows) {
+        Watchdog watchdog(name);
+        SCOPED_TRACE(name);
+        std::wstring picture = folder.File(name);
+        ASSERT_TRUE(PictureWrite(picture, w, h, format, PatternColour));
+        MessageBoxCatcher catcher;
+        HBITMAP b = LoadRecorded([&] { return GraphicLoadImageFileToBitmap(picture, 0, 0, 0, 0); });
+        if (!b) {
+            ExpectBoxes(catcher, {TooLargeText(w, h, picture)});
+            EXPECT_GT(w, 4096) << "refused";
+            continue;
+        }
+        ExpectBoxes(catcher, {});
+        EXPECT_EQ(steps, "copy, dispose, ");
+        EXPECT_TRUE(PixelsMatch(CanvasPixels(b), PixelsOf(w, h, PatternColour), w));
+        End(b);
     }
 }
 

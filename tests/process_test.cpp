@@ -234,6 +234,36 @@ TEST_F(FileTests, AttributesLookAtTheFirst259Characters) {
     EXPECT_EQ(ErrorCode(), 0);
 }
 
+namespace {
+int searchesOpen = 0, searchesClosed = 0;
+void* findFirst = nullptr;
+void* findClose = nullptr;
+HANDLE WINAPI FindFirstCounted(const wchar_t* path, WIN32_FIND_DATAW* found) {
+    HANDLE search = reinterpret_cast<decltype(&FindFirstFileW)>(findFirst)(path, found);
+    searchesOpen += search != INVALID_HANDLE_VALUE;
+    return search;
+}
+BOOL WINAPI FindCloseCounted(HANDLE search) {
+    ++searchesClosed;
+    return reinterpret_cast<decltype(&FindClose)>(findClose)(search);
+}
+}  // namespace
+
+// Every search that IsFile opens is closed, whichever way it answers.
+TEST_F(FileTests, EverySearchIsClosed) {
+    std::wstring file = folder.File(L"a.png");
+    ASSERT_TRUE(FileWriteBytes(file, "x"));
+    ImportPatch first("kernel32.dll", "FindFirstFileW", reinterpret_cast<void*>(FindFirstCounted));
+    ImportPatch close("kernel32.dll", "FindClose", reinterpret_cast<void*>(FindCloseCounted));
+    ASSERT_TRUE(first.slot && close.slot);
+    findFirst = first.original, findClose = close.original;
+    for (int i = 0; i < 100; ++i) {
+        for (const std::wstring& path : {file, folder.path(), folder.File(L"missing.png"), folder.File(L"a.pn?")})
+            IsFile(path);
+    }
+    EXPECT_EQ(std::pair(searchesOpen, searchesClosed), std::pair(200, 200));  // the file and the folder
+}
+
 TEST(ErrorRegister, OverwriteReadAndClear) {
     ErrorScope scope;
     EXPECT_EQ(ErrorCode(), 0);

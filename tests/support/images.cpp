@@ -28,30 +28,38 @@ bool EncoderFind(const wchar_t* mime, CLSID* clsid) {
 // By PictureFormat: Png, Bmp, Jpeg, Gif, Tiff.
 const wchar_t* const Mimes[] = {L"image/png", L"image/bmp", L"image/jpeg", L"image/gif", L"image/tiff"};
 
-// GIF through GDI+ does not round-trip under Wine, so GIFs are written
-// here: one frame, a global palette, and LZW data made of literal codes
-// only (a clear code every 250 pixels keeps every code 9 bits wide). All
-// pixels of alpha 0 share the one transparent entry.
-bool GifWrite(const std::wstring& path, int width, int height, const std::function<uint32_t(int, int)>& colour) {
-    const uint32_t clear = 0x1000000;
-    std::vector<uint32_t> palette;
-    std::vector<BYTE> indices;
+// The picture as indices into a palette of at most 256 colours, in which
+// all pixels of alpha 0 share the one entry `Clear`; false past 256.
+constexpr uint32_t Clear = 0x1000000;
+bool Indexed(int width, int height, const std::function<uint32_t(int, int)>& colour, std::vector<uint32_t>& palette,
+             std::string& indices) {
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            uint32_t c = colour(x, y) >> 24 ? colour(x, y) & 0xFFFFFF : clear;
+            uint32_t c = colour(x, y) >> 24 ? colour(x, y) & 0xFFFFFF : Clear;
             size_t i = std::find(palette.begin(), palette.end(), c) - palette.begin();
             if (i == palette.size()) {
                 if (palette.size() == 256) return false;
                 palette.push_back(c);
             }
-            indices.push_back(static_cast<BYTE>(i));
+            indices += static_cast<char>(i);
         }
     }
+    return true;
+}
+
+// GIF through GDI+ does not round-trip under Wine, so GIFs are written
+// here: one frame, a global palette, and LZW data made of literal codes
+// only (a clear code every 250 pixels keeps every code 9 bits wide). All
+// pixels of alpha 0 share the one transparent entry.
+bool GifWrite(const std::wstring& path, int width, int height, const std::function<uint32_t(int, int)>& colour) {
+    std::vector<uint32_t> palette;
+    std::string indices;
+    if (!Indexed(width, height, colour, palette, indices)) return false;
     palette.resize(256);
     std::string out = "GIF89a" + BytesLittle16(static_cast<uint16_t>(width)) +
                       BytesLittle16(static_cast<uint16_t>(height)) + std::string("\xF7\x00\x00", 3);
     for (uint32_t c : palette) out += {static_cast<char>(c >> 16), static_cast<char>(c >> 8), static_cast<char>(c)};
-    size_t transparent = std::find(palette.begin(), palette.end(), clear) - palette.begin();
+    size_t transparent = std::find(palette.begin(), palette.end(), Clear) - palette.begin();
     if (transparent < 256) out += std::string("\x21\xF9\x04\x01\0\0", 6) + char(transparent) + '\0';
     out += ',';
     out += BytesLittle32(0) + BytesLittle16(static_cast<uint16_t>(width)) +
@@ -63,7 +71,7 @@ bool GifWrite(const std::wstring& path, int width, int height, const std::functi
     };
     for (size_t i = 0; i < indices.size(); ++i) {
         if (i % 250 == 0) code(256);  // clear
-        code(indices[i]);
+        code(static_cast<BYTE>(indices[i]));
     }
     code(257);  // end
     if (count) data += static_cast<char>(bits);
@@ -72,11 +80,50 @@ bool GifWrite(const std::wstring& path, int width, int height, const std::functi
     return FileWriteBytes(path, out + std::string("\0;", 2));
 }
 
+std::string BytesBig32(uint32_t v) {
+    return {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8), static_cast<char>(v)};
+}
+
+// A PNG chunk: length, type, data, and the CRC-32 of type and data.
+std::string PngChunk(const std::string& type, const std::string& data) {
+    uint32_t crc = ~0u;
+    for (unsigned char c : type + data) {
+        crc ^= c;
+        for (int k = 0; k < 8; ++k) crc = crc >> 1 ^ (0xEDB88320u & (0u - (crc & 1)));
+    }
+    return BytesBig32(static_cast<uint32_t>(data.size())) + type + data + BytesBig32(~crc);
+}
+
+// A palette PNG whose transparent entry is marked in tRNS, written by hand
+// (GDI+ encodes 32 bits): its rows unfiltered, in one stored deflate block.
+bool PngPaletteWrite(const std::wstring& path, int width, int height,
+                     const std::function<uint32_t(int, int)>& colour) {
+    std::vector<uint32_t> palette;
+    std::string indices, rows, plte, trns;
+    if (!Indexed(width, height, colour, palette, indices)) return false;
+    for (uint32_t c : palette) {
+        plte += {static_cast<char>(c >> 16), static_cast<char>(c >> 8), static_cast<char>(c)};
+        trns += c == Clear ? '\0' : '\xFF';
+    }
+    for (int y = 0; y < height; ++y) rows += '\0' + indices.substr(static_cast<size_t>(y) * width, width);
+    if (rows.size() > 65535) return false;
+    uint32_t a = 1, b = 0;  // Adler-32
+    for (unsigned char c : rows) a = (a + c) % 65521, b = (b + a) % 65521;
+    auto n = static_cast<uint16_t>(rows.size());
+    std::string data = "\x78\x01\x01" + BytesLittle16(n) + BytesLittle16(static_cast<uint16_t>(~n)) + rows;
+    std::string header = BytesBig32(static_cast<uint32_t>(width)) + BytesBig32(static_cast<uint32_t>(height)) +
+                         std::string("\x08\x03\0\0\0", 5);
+    return FileWriteBytes(path, "\x89PNG\r\n\x1A\n" + PngChunk("IHDR", header) + PngChunk("PLTE", plte) +
+                                    PngChunk("tRNS", trns) + PngChunk("IDAT", data + BytesBig32(b << 16 | a)) +
+                                    PngChunk("IEND", ""));
+}
+
 }  // namespace
 
 bool PictureWrite(const std::wstring& path, int width, int height, PictureFormat format,
                   const std::function<uint32_t(int, int)>& colour) {
     if (format == PictureFormat::Gif) return GifWrite(path, width, height, colour);
+    if (format == PictureFormat::PngPalette) return PngPaletteWrite(path, width, height, colour);
     if (format == PictureFormat::Bmp32) {
         std::string bmp = BmpHeaders(width, height, 32);
         for (int y = height - 1; y >= 0; --y)

@@ -166,8 +166,8 @@ private:
 // ---- Picture files -------------------------------------------------------
 
 // Bmp is 24 bits, Bmp32 32 bits of RGB and a fourth byte 0 (BI_RGB); Gif
-// pixels of alpha 0 are the palette's transparent entry.
-enum class PictureFormat { Png, Bmp, Jpeg, Gif, Tiff, Bmp32 };
+// and PngPalette pixels of alpha 0 are the palette's transparent entry.
+enum class PictureFormat { Png, Bmp, Jpeg, Gif, Tiff, Bmp32, PngPalette };
 
 // Writes a width x height picture whose pixel (x, y) is colour(x, y)
 // (0xAARRGGBB). Returns false when it cannot be encoded.
