@@ -13,8 +13,6 @@ constexpr DWORD Patience = 15000;  // for a window or a box to appear
 
 std::wstring Quoted(const std::wstring& s) { return L"\"" + s + L"\""; }
 
-std::string Narrow(const std::wstring& s) { return std::string(s.begin(), s.end()); }
-
 // A started viewer, ended by its own handle if a test fails early.
 struct Viewer : Launched {
     // The main window once it is visible; null on time-out.

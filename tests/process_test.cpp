@@ -207,7 +207,7 @@ TEST_F(FileTests, Table) {
     };
     ErrorScope scope;
     for (const auto& [path, isFile, attributes, error] : rows) {
-        SCOPED_TRACE(std::string(path.begin(), path.end()));
+        SCOPED_TRACE(Narrow(path));
         EXPECT_EQ(IsFile(path), isFile);
         DWORD bits = GetAttributes(path);
         const char* kind = !bits ? "none" : bits & FILE_ATTRIBUTE_DIRECTORY ? "folder" : "file";

@@ -190,7 +190,7 @@ testing::AssertionResult DriverScreenShows(HWND window, const Pixels& expected, 
     Pixels want =
         PixelsOf(w, h, [&](int x, int y) { return expected[size_t(part.top + y) * width + part.left + x]; });
     testing::AssertionResult same = PixelsMatch(ScreenPixels(origin.x, origin.y, w, h), want, w);
-    if (!same) same << " in the part " << testing::PrintToString(part) << " of the client area";
+    if (!same) same << "; read over " << testing::PrintToString(part) << " of the client area";
     return same;
 }
 

@@ -121,7 +121,7 @@ void CALLBACK ReadAndClose(HWND, UINT, UINT_PTR timer, DWORD) {
     if (caught) {
         caught->push_back(seen);
     } else {
-        ADD_FAILURE() << "unexpected message box: " << std::string(seen.text.begin(), seen.text.end());
+        ADD_FAILURE() << "unexpected message box: " << Narrow(seen.text);
     }
     PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
 }

@@ -31,6 +31,9 @@ std::wstring WindowText(HWND window);
 
 // ---- Names ---------------------------------------------------------------
 
+// A wide text as bytes, for failure messages: ASCII stays readable.
+inline std::string Narrow(const std::wstring& s) { return std::string(s.begin(), s.end()); }
+
 // Message names and record flags by name, so that a failure reads; a
 // number when not listed.
 std::string MessageName(UINT m);
