@@ -29,8 +29,6 @@ struct Outcome {
 
 std::map<std::string, int> tally;
 
-std::string Narrow(const std::wstring& w) { return std::string(w.begin(), w.end()); }
-
 // Runs the viewer on a command tail, answering every box and clicking the
 // window, until it ends or the time runs out.
 Outcome Observe(const std::wstring& tail, DWORD timeoutMs = 20000) {

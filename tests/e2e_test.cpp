@@ -13,8 +13,6 @@ constexpr DWORD Patience = 15000;  // for a window or a box to appear
 
 std::wstring Quoted(const std::wstring& s) { return L"\"" + s + L"\""; }
 
-std::string Narrow(const std::wstring& s) { return std::string(s.begin(), s.end()); }
-
 // A started viewer, ended by its own handle if a test fails early.
 struct Viewer : Launched {
     // The main window once it is visible; null on time-out.
@@ -41,47 +39,15 @@ protected:
     TempFolder folder;
 };
 
-Pixels Expected(int w, int h, const std::function<uint32_t(int, int)>& colour) {
-    Pixels p(static_cast<size_t>(w) * static_cast<size_t>(h));
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) p[static_cast<size_t>(y) * w + x] = colour(x, y) & 0xFFFFFF;
-    return p;
-}
-
-struct MainWindowFacts {
-    RECT outer;
-    std::wstring caption;
-    DWORD style;
-    int children;
-    HWND control;
-    DWORD controlStyle;
-    RECT controlClient;
-};
-
 BOOL CALLBACK CountChild(HWND, LPARAM n) {
     ++*reinterpret_cast<int*>(n);
     return TRUE;
 }
 
-MainWindowFacts Facts(HWND main) {
-    MainWindowFacts f{};
-    GetWindowRect(main, &f.outer);
-    f.caption = DriverWindowText(main);
-    f.style = static_cast<DWORD>(GetWindowLongW(main, GWL_STYLE));
-    EnumChildWindows(main, CountChild, reinterpret_cast<LPARAM>(&f.children));
-    f.control = GetDlgItem(main, IDC_GRAPHIC);
-    f.controlStyle = static_cast<DWORD>(GetWindowLongW(f.control, GWL_STYLE));
-    GetClientRect(f.control, &f.controlClient);
-    return f;
-}
-
 // The viewer sizes its window to the picture plus a fixed allowance of
 // 6 x 29 pixels for frame and caption; it never measures the real frame.
 void ExpectOuterSizeForPicture(HWND main, int width, int height) {
-    RECT outer;
-    GetWindowRect(main, &outer);
-    EXPECT_EQ(outer.right - outer.left, width + 6);
-    EXPECT_EQ(outer.bottom - outer.top, height + 29);
+    EXPECT_EQ(OuterSize(main), (SIZE{width + 6, height + 29}));
 }
 
 // Checks that the control is the picture's size at the origin of the
@@ -97,31 +63,22 @@ void ExpectPictureShown(HWND main, int width, int height, const Pixels& expected
     ASSERT_EQ(expected.size(), static_cast<size_t>(width) * static_cast<size_t>(height));
     HWND control = GetDlgItem(main, IDC_GRAPHIC);
     ASSERT_TRUE(control);
-    RECT own;
-    GetClientRect(control, &own);
-    EXPECT_EQ(own.right, width);
-    EXPECT_EQ(own.bottom, height);
+    EXPECT_EQ(ClientSize(control), (SIZE{width, height}));
     POINT controlOrigin{0, 0}, clientOrigin{0, 0};
     ClientToScreen(control, &controlOrigin);
     ClientToScreen(main, &clientOrigin);
-    EXPECT_EQ(controlOrigin.x, clientOrigin.x);
-    EXPECT_EQ(controlOrigin.y, clientOrigin.y);
+    EXPECT_EQ(controlOrigin, clientOrigin);
 
-    RECT client;
-    GetClientRect(main, &client);
+    SIZE client = ClientSize(main);
     RECT part = DriverVisiblePart(control);
-    SCOPED_TRACE(testing::Message() << "client area " << client.right << " x " << client.bottom << ", visible "
-                                    << part.right - part.left << " x " << part.bottom - part.top << " of " << width
-                                    << " x " << height);
-    EXPECT_EQ(part.left, 0);
-    EXPECT_EQ(part.top, 0);
-    EXPECT_EQ(part.right, std::min<LONG>(width, client.right));
-    EXPECT_EQ(part.bottom, std::min<LONG>(height, client.bottom));
+    SCOPED_TRACE(testing::Message() << "client area " << testing::PrintToString(client) << ", visible "
+                                    << testing::PrintToString(part) << " of " << width << " x " << height);
+    EXPECT_EQ(part, (RECT{0, 0, std::min<LONG>(width, client.cx), std::min<LONG>(height, client.cy)}));
     // Less than half of the picture would be too little to judge it by;
     // no known platform cuts more than a few rows.
     EXPECT_GE(part.right * 2, width);
     EXPECT_GE(part.bottom * 2, height);
-    EXPECT_EQ(DriverWaitPixels(control, width, height, expected, 5000), "")
+    EXPECT_TRUE(DriverWaitPixels(control, width, height, expected, 5000))
         << "the visible part of the control is not the picture";
 }
 
@@ -130,29 +87,26 @@ void ExpectPictureShown(HWND main, int width, int height, const Pixels& expected
 TEST_F(EndToEnd, PictureWithBlankInPathQuotedAndUnquoted) {
     std::wstring picture = folder.File(L"pic one.png");
     ASSERT_TRUE(PictureWrite(picture, 300, 200, PictureFormat::Png, PatternColour));
-    Pixels expected = Expected(300, 200, PatternColour);
+    Pixels expected = PixelsOf(300, 200, PatternColour);
     for (bool quoted : {true, false}) {
         SCOPED_TRACE(quoted ? "quoted" : "unquoted");
         Viewer v;
         HWND main = v.Shown(L" " + (quoted ? Quoted(picture) : picture));
         ASSERT_TRUE(main);
-        MainWindowFacts f = Facts(main);
-        EXPECT_EQ(f.outer.left, 10);
-        EXPECT_EQ(f.outer.top, 10);
-        EXPECT_EQ(f.outer.right - f.outer.left, 306);  // 300 + 6
-        EXPECT_EQ(f.outer.bottom - f.outer.top, 229);  // 200 + 29
-        EXPECT_EQ(f.caption, L"pic one.png");
-        EXPECT_FALSE(f.style & WS_SYSMENU);
-        EXPECT_EQ(f.children, 1);
-        ASSERT_TRUE(f.control);
+        EXPECT_EQ(RectInParent(main), (RECT{10, 10, 10 + 306, 10 + 229}));  // 300 + 6 by 200 + 29
+        EXPECT_EQ(WindowText(main), L"pic one.png");
+        EXPECT_FALSE(GetWindowLongW(main, GWL_STYLE) & WS_SYSMENU);
+        int children = 0;
+        EnumChildWindows(main, CountChild, reinterpret_cast<LPARAM>(&children));
+        EXPECT_EQ(children, 1);
+        HWND control = GetDlgItem(main, IDC_GRAPHIC);
+        ASSERT_TRUE(control);
         wchar_t cls[16] = {};
-        GetClassNameW(f.control, cls, 16);
+        GetClassNameW(control, cls, 16);
         EXPECT_EQ(_wcsicmp(cls, L"Static"), 0);
-        EXPECT_EQ(f.controlStyle, 0x5000010Du);
-        EXPECT_EQ(f.controlClient.right, 300);
-        EXPECT_EQ(f.controlClient.bottom, 200);
-        ExpectPictureShown(main, 300, 200, expected);
-        DriverClick(f.control, 150, 100);
+        EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(control, GWL_STYLE)), 0x5000010Du);
+        ExpectPictureShown(main, 300, 200, expected);  // and the control's client size
+        DriverClick(control, 150, 100);
         EXPECT_EQ(v.Exit(), 0u);
     }
 }
@@ -219,7 +173,7 @@ TEST_F(EndToEnd, UnshowablePathGivesItsBoxThenASmallWindow) {
         ASSERT_TRUE(v.Start(c.tail));
         HWND box = DriverWaitMessageBox(v, Patience);
         ASSERT_TRUE(box);
-        BoxSeen seen = DriverBoxRead(box);
+        BoxSeen seen = MessageBoxRead(box);
         EXPECT_EQ(seen.text, c.text);
         EXPECT_EQ(seen.caption, DefaultBoxTitle);
         EXPECT_FALSE(seen.hadOwner);
@@ -228,15 +182,11 @@ TEST_F(EndToEnd, UnshowablePathGivesItsBoxThenASmallWindow) {
         EXPECT_TRUE(DriverPressOk(box));
         HWND main = v.Main();
         ASSERT_TRUE(main);
-        EXPECT_EQ(DriverWindowText(main), c.caption);
+        EXPECT_EQ(WindowText(main), c.caption);
         // The fixed allowance, as far as the system allows, and a 1 x 1 control.
-        RECT r, control;
-        GetWindowRect(main, &r);
-        EXPECT_EQ(r.right - r.left, std::max(FrameAllowanceWidth, GetSystemMetrics(SM_CXMIN)));
-        EXPECT_EQ(r.bottom - r.top, std::max(FrameAllowanceHeight, GetSystemMetrics(SM_CYMIN)));
-        GetClientRect(GetDlgItem(main, IDC_GRAPHIC), &control);
-        EXPECT_EQ(control.right, 1);
-        EXPECT_EQ(control.bottom, 1);
+        EXPECT_EQ(OuterSize(main), (SIZE{std::max(FrameAllowanceWidth, GetSystemMetrics(SM_CXMIN)),
+                                         std::max(FrameAllowanceHeight, GetSystemMetrics(SM_CYMIN))}));
+        EXPECT_EQ(ClientSize(GetDlgItem(main, IDC_GRAPHIC)), (SIZE{1, 1}));
         DriverClick(GetDlgItem(main, IDC_GRAPHIC), 0, 0);
         EXPECT_EQ(v.Exit(), 0u);
     }
@@ -265,14 +215,14 @@ TEST_F(EndToEnd, EveryFormatShowsAtNativeSize) {
         HWND main = v.Main();
         if (!main) {
             HWND box = DriverWaitMessageBox(v, 0);
-            std::wstring text = box ? DriverBoxRead(box).text : L"none";
+            std::wstring text = box ? MessageBoxRead(box).text : L"none";
             FAIL() << "no window; box: " << Narrow(text);
         }
         ExpectOuterSizeForPicture(main, 128, 72);
         // A lossless picture must show as written. A JPEG must show as this
         // platform's GDI+ decodes it: decoders differ between Wine versions
         // (and Windows), so the source pixels are no measure for it.
-        Pixels expected = Expected(128, 72, colour);
+        Pixels expected = PixelsOf(128, 72, colour);
         if (!c.lossless) {
             int w = 0, h = 0;
             expected = PictureRendered(picture, &w, &h);
@@ -300,8 +250,8 @@ TEST_F(EndToEnd, NamesOutsideTheAnsiCodePageOpen) {
         ASSERT_TRUE(v.Start(L" " + Quoted(picture)));
         HWND main = v.Main();
         ASSERT_TRUE(main) << "the picture did not open";
-        EXPECT_EQ(DriverWindowText(main), name);
-        ExpectPictureShown(main, 64, 48, Expected(64, 48, PatternColour));
+        EXPECT_EQ(WindowText(main), name);
+        ExpectPictureShown(main, 64, 48, PixelsOf(64, 48, PatternColour));
         DriverClick(GetDlgItem(main, IDC_GRAPHIC), 1, 1);
         EXPECT_EQ(v.Exit(), 0u);
     }
@@ -342,7 +292,7 @@ TEST_F(EndToEnd, RefusedOnWindows9x) {
     ASSERT_TRUE(v.Start(L" whatever.png", copy));
     HWND box = DriverWaitMessageBox(v, Patience);
     ASSERT_TRUE(box);
-    BoxSeen seen = DriverBoxRead(box);
+    BoxSeen seen = MessageBoxRead(box);
     EXPECT_EQ(seen.text, L"Win98 No Support");
     // It has no title of its own and is shown by the system itself, not by
     // the viewer's boxes: its caption is the system's default, read here.
@@ -367,7 +317,7 @@ TEST_F(EndToEnd, GdiplusThatWillNotStartGivesOneBox) {
     ASSERT_TRUE(v.Start(L" " + picture, copy));
     HWND box = DriverWaitMessageBox(v, Patience);
     ASSERT_TRUE(box);
-    BoxSeen seen = DriverBoxRead(box);
+    BoxSeen seen = MessageBoxRead(box);
     EXPECT_EQ(seen.text, L"error inicializando GDI+ ...");
     EXPECT_EQ(seen.caption, L"Programador");
     EXPECT_TRUE(DriverPressOk(box));

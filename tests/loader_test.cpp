@@ -538,14 +538,10 @@ TEST_F(Loader, ObjectsThatCannotBeMadeGiveOneBoxAndLeaveNothing) {
         Outcome outcome = BoxOutcome(catcher, picture, w, h);
         ObjectRecord* control = ObjectRecordFind(ControlHandle(dialog, IDC_GRAPHIC));
         ASSERT_TRUE(control);
-        RECT outer{};
-        GetWindowRect(dialog, &outer);
-        wchar_t caption[64] = {};
-        GetWindowTextW(dialog, caption, 64);
-        EXPECT_STREQ(caption, L"opaque.bmp");
+        SIZE outer = OuterSize(dialog);
+        EXPECT_EQ(WindowText(dialog), L"opaque.bmp");
         if (outcome == Outcome::Shown) {
-            EXPECT_EQ(std::tuple(ImageWidth, CanvasSize(control->handle), outer.right - outer.left,
-                                 outer.bottom - outer.top),
+            EXPECT_EQ(std::tuple(ImageWidth, CanvasSize(control->handle), outer.cx, outer.cy),
                       std::tuple(w, std::pair(w, h), w + 6, h + 29));
             EXPECT_TRUE(PixelsMatch(DcPixels(control->graphic.canvasDC, 0, 0, w, h), expected, w));
             windowShown = true;
@@ -562,8 +558,8 @@ TEST_F(Loader, ObjectsThatCannotBeMadeGiveOneBoxAndLeaveNothing) {
             EXPECT_EQ(std::pair(CanvasSize(ViewBitmap), CanvasSize(control->handle)),
                       std::pair(std::pair(0, 0), std::pair(1, 1)));
             // Asked for 6 x 29; the platform may hold it at its minimum.
-            EXPECT_LE(outer.right - outer.left, std::max(6, minWidth));
-            EXPECT_LE(outer.bottom - outer.top, std::max(29, minHeight));
+            EXPECT_LE(outer.cx, std::max(6, minWidth));
+            EXPECT_LE(outer.cy, std::max(29, minHeight));
         }
         DialogEnd(dialog, 0);
         End(ViewBitmap);

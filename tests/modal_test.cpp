@@ -506,12 +506,13 @@ INT_PTR EndSoon(HWND d, UINT m, WPARAM, LPARAM) {
     return Answer;
 }
 
-// The viewer's dialog with its control drawn on and resized, shown and
-// ended by the callback.
+// The viewer's dialog with its control drawn on and resized, and a second
+// control of the default style, shown and ended by the callback.
 bool ShowViewerLikeDialog(DialogCallback callback, LONG background) {
     HWND d = ViewerDialog();
     ModalSafety safety(d);
     ControlAddGraphic(d, IDC_GRAPHIC, L"", 0, 0, 150, 81, GraphicControlStyle, 0, nullptr);
+    ControlAddGraphic(d, 1002, L"", 0, 0, 30, 30, 0, 0, nullptr);
     GraphicAttach(d, IDC_GRAPHIC, FALSE);
     GraphicSetColor(ColorDefault, background);
     GraphicClear(ColorDefault, 0);

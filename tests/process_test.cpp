@@ -181,40 +181,40 @@ protected:
     TempFolder folder;
 };
 
+// Each path: what IsFile answers, then what GetAttributes gives ("": the
+// platform's business) and the error it leaves, which reading clears.
 TEST_F(FileTests, Table) {
     std::wstring file = folder.File(L"a.png");
     ASSERT_TRUE(FileWriteBytes(file, "x"));
+    const struct {
+        std::wstring path;
+        int isFile;
+        const char* attributes;
+        int error;
+    } rows[] = {
+        {L"", 0, "none", 53},
+        {folder.File(L"*.png"), 0, "none", 64},  // matching files exist
+        // So do ? and the wildcards FindFirstFileW knows from DOS: < > and ",
+        // which GetAttributes passes on.
+        {folder.File(L"a.pn?"), 0, "none", 64},
+        {folder.File(L"<.png"), 0, "none", 53},
+        {folder.File(L"a.pn>"), 0, "none", 53},
+        {folder.File(L"a\"png"), 0, "none", 53},
+        {folder.File(L"missing.png"), 0, "none", 53},
+        {folder.path(), 0, "folder", 0},
+        {L"C:", 0, "", 0},  // Windows knows the drive
+        {file, -1, "file", 0},
+    };
     ErrorScope scope;
-
-    EXPECT_EQ(IsFile(L""), 0);
-    EXPECT_EQ(GetAttributes(L""), 0u);
-    EXPECT_EQ(ErrorCode(), 53);
-
-    EXPECT_EQ(IsFile(folder.File(L"*.png")), 0);  // matching files exist
-    // So do ? and the wildcards FindFirstFileW knows from DOS: < > and ".
-    for (const wchar_t* pattern : {L"a.pn?", L"<.png", L"a.pn>", L"a\"png"}) {
-        EXPECT_EQ(IsFile(folder.File(pattern)), 0) << std::string(pattern, pattern + wcslen(pattern));
+    for (const auto& [path, isFile, attributes, error] : rows) {
+        SCOPED_TRACE(Narrow(path));
+        EXPECT_EQ(IsFile(path), isFile);
+        DWORD bits = GetAttributes(path);
+        const char* kind = !bits ? "none" : bits & FILE_ATTRIBUTE_DIRECTORY ? "folder" : "file";
+        EXPECT_STREQ(*attributes ? kind : "", attributes);
+        EXPECT_EQ(ErrorCode(), error);
+        EXPECT_EQ(ErrorCode(), 0);
     }
-    EXPECT_EQ(GetAttributes(folder.File(L"a.pn?")), 0u);
-    EXPECT_EQ(ErrorCode(), 64);
-    EXPECT_EQ(ErrorCode(), 0);  // read and cleared
-
-    EXPECT_EQ(IsFile(folder.File(L"missing.png")), 0);
-    EXPECT_EQ(GetAttributes(folder.File(L"missing.png")), 0u);
-    EXPECT_EQ(ErrorCode(), 53);
-
-    EXPECT_EQ(IsFile(folder.path()), 0);
-    EXPECT_TRUE(GetAttributes(folder.path()) & FILE_ATTRIBUTE_DIRECTORY);
-    EXPECT_EQ(ErrorCode(), 0);
-
-    EXPECT_EQ(IsFile(L"C:"), 0);
-    GetAttributes(L"C:");
-    EXPECT_EQ(ErrorCode(), 0);  // Windows knows the drive
-
-    EXPECT_EQ(IsFile(file), -1);
-    EXPECT_NE(GetAttributes(file), 0u);
-    EXPECT_FALSE(GetAttributes(file) & FILE_ATTRIBUTE_DIRECTORY);
-    EXPECT_EQ(ErrorCode(), 0);
 }
 
 TEST_F(FileTests, AttributesLookAtTheFirst259Characters) {

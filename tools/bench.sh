@@ -17,7 +17,7 @@ build="$root/build"
 if [ "$arch" != i686 ]; then build="$root/build-$arch"; fi
 work="$build/bench"
 run="$build/wine-run.sh"
-driver="$build/tests/vdriver.exe"
+driver="$build/tools/vdriver/vdriver.exe"
 
 median() { sort -n | awk '{a[NR]=$1} END {print (NR%2 ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2)}'; }
 

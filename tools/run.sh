@@ -20,8 +20,8 @@ shot="$build/screenshot.png"
 # enough for the capture, clicks it and reports the exit code.
 screenshot() {  # picture
   local word a b c d
-  "$build/wine-run.sh" "$build/tests/vdriver.exe" show "$build/vistora.exe" "$1" 3000 | stdbuf -oL tr -d '\r' |
-    while read -r word a b c d; do
+  "$build/wine-run.sh" "$build/tools/vdriver/vdriver.exe" show "$build/vistora.exe" "$1" 3000 |
+    stdbuf -oL tr -d '\r' | while read -r word a b c d; do
       case "$word" in
         ready) import -window root -crop "${c}x${d}+${a}+${b}" +repage "$shot" ;;
         box) echo "message box: $a $b $c $d" ;;

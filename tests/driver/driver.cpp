@@ -4,13 +4,6 @@
 #include <cstdlib>
 #include <cstring>
 
-bool DriverPoll(DWORD timeoutMs, DWORD stepMs, const std::function<bool()>& done) {
-    for (DWORD start = GetTickCount();; Sleep(stepMs)) {
-        if (done()) return true;
-        if (GetTickCount() - start > timeoutMs) return false;
-    }
-}
-
 bool Launched::Start(const std::wstring& tail, const std::wstring& exe) {
     End();
     STARTUPINFOW startup{};
@@ -60,12 +53,14 @@ BOOL CALLBACK Collect(HWND window, LPARAM param) {
 template <typename Pred>
 HWND WaitFor(const Launched& p, DWORD timeoutMs, Pred pred) {
     HWND found = nullptr;
-    DriverPoll(timeoutMs, 10, [&] {
-        for (HWND w : DriverTopWindows(p.pid, true)) {
-            if (pred(w)) found = w;
-        }
-        return found || p.WaitExit(0);
-    });
+    PumpUntil(
+        [&] {
+            for (HWND w : DriverTopWindows(p.pid, true)) {
+                if (pred(w)) found = w;
+            }
+            return found || p.WaitExit(0);
+        },
+        timeoutMs, 10);
     return found;
 }
 }  // namespace
@@ -76,56 +71,45 @@ std::vector<HWND> DriverTopWindows(DWORD pid, bool visibleOnly) {
     return s.found;
 }
 
-bool DriverIsMessageBox(HWND window) {
-    wchar_t cls[32] = {};
-    GetClassNameW(window, cls, 32);
-    return wcscmp(cls, L"#32770") == 0 && GetDlgItem(window, IDOK) && !GetDlgItem(window, IDC_GRAPHIC);
-}
-
 HWND DriverWaitMessageBox(const Launched& p, DWORD timeoutMs) {
-    return WaitFor(p, timeoutMs, [](HWND w) { return DriverIsMessageBox(w); });
+    return WaitFor(p, timeoutMs, [](HWND w) { return MessageBoxIs(w); });
 }
 
 HWND DriverWaitMainWindow(const Launched& p, DWORD timeoutMs) {
-    return WaitFor(p, timeoutMs, [](HWND w) { return !DriverIsMessageBox(w); });
+    return WaitFor(p, timeoutMs, [](HWND w) { return !MessageBoxIs(w); });
 }
 
 bool DriverPressOk(HWND box, DWORD timeoutMs) {
     PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
-    return DriverPoll(timeoutMs, 5, [&] { return !IsWindow(box) || !IsWindowVisible(box); });
+    return PumpUntil([&] { return !IsWindow(box) || !IsWindowVisible(box); }, timeoutMs, 5);
 }
 
 bool DriverAnswerBoxes(const Launched& p, DWORD timeoutMs, const std::function<void(const BoxSeen&)>& onBox,
                        const std::function<bool(HWND)>& onWindow) {
-    return DriverPoll(timeoutMs, 5, [&] {
-        if (p.WaitExit(0)) return true;
-        for (HWND w : DriverTopWindows(p.pid, true)) {
-            if (!DriverIsMessageBox(w)) {
-                if (onWindow(w)) return true;
-                continue;
+    return PumpUntil(
+        [&] {
+            if (p.WaitExit(0)) return true;
+            for (HWND w : DriverTopWindows(p.pid, true)) {
+                if (!MessageBoxIs(w)) {
+                    if (onWindow(w)) return true;
+                    continue;
+                }
+                // A program slowed by emulation or a vast picture may not answer
+                // within one read's time-out: an empty text is read again.
+                BoxSeen seen;
+                PumpUntil([&] { return !(seen = MessageBoxRead(w)).text.empty() || !IsWindow(w); }, 60000, 500);
+                onBox(seen);
+                DriverPressOk(w);
             }
-            // A program slowed by emulation or a vast picture may not answer
-            // within one read's time-out: an empty text is read again.
-            BoxSeen seen;
-            DriverPoll(60000, 500, [&] { return !(seen = DriverBoxRead(w)).text.empty() || !IsWindow(w); });
-            onBox(seen);
-            DriverPressOk(w);
-        }
-        return false;
-    });
+            return false;
+        },
+        timeoutMs, 5);
 }
 
 bool DriverShowsWindowWithin(const Launched& p, DWORD ms) {
     bool shown = false;
-    DriverPoll(ms, 5, [&] { return (shown = !DriverTopWindows(p.pid, true).empty()) || p.WaitExit(0); });
+    PumpUntil([&] { return (shown = !DriverTopWindows(p.pid, true).empty()) || p.WaitExit(0); }, ms, 5);
     return shown;
-}
-
-std::wstring DriverWindowText(HWND window) {
-    wchar_t text[1024] = {};
-    // A cross-process WM_GETTEXT; InternalGetWindowText would not ask.
-    SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, nullptr);
-    return text;
 }
 
 namespace {
@@ -199,31 +183,29 @@ RECT DriverVisiblePart(HWND window) {
     return visible;
 }
 
-std::string DriverPixelsDiffer(HWND window, const Pixels& expected, int width, const RECT& part) {
+testing::AssertionResult DriverScreenShows(HWND window, const Pixels& expected, int width, const RECT& part) {
     POINT origin{part.left, part.top};
     ClientToScreen(window, &origin);
-    LONG w = part.right - part.left;
-    Pixels seen = ScreenPixels(origin.x, origin.y, w, part.bottom - part.top);
-    for (size_t i = 0; i < seen.size(); ++i) {
-        LONG x = part.left + static_cast<LONG>(i) % w, y = part.top + static_cast<LONG>(i) / w;
-        uint32_t want = expected[static_cast<size_t>(y) * width + x];
-        if (seen[i] == want) continue;
-        char text[80];
-        snprintf(text, sizeof text, "pixel (%ld, %ld) shows #%06X, not #%06X", x, y, seen[i], want);
-        return text;
-    }
-    return {};
+    int w = part.right - part.left, h = part.bottom - part.top;
+    Pixels want =
+        PixelsOf(w, h, [&](int x, int y) { return expected[size_t(part.top + y) * width + part.left + x]; });
+    testing::AssertionResult same = PixelsMatch(ScreenPixels(origin.x, origin.y, w, h), want, w);
+    if (!same) same << "; read over " << testing::PrintToString(part) << " of the client area";
+    return same;
 }
 
-std::string DriverWaitPixels(HWND window, int width, int height, const Pixels& expected, DWORD timeoutMs) {
-    std::string differs;
-    DriverPoll(timeoutMs, 20, [&] {
-        RECT picture{0, 0, width, height}, visible = DriverVisiblePart(window), part{};
-        differs = IntersectRect(&part, &picture, &visible) ? DriverPixelsDiffer(window, expected, width, part)
-                                                           : "nothing of it can be seen";
-        return differs.empty();
-    });
-    return differs;
+testing::AssertionResult DriverWaitPixels(HWND window, int width, int height, const Pixels& expected,
+                                          DWORD timeoutMs) {
+    testing::AssertionResult shows = testing::AssertionFailure();
+    PumpUntil(
+        [&] {
+            RECT picture{0, 0, width, height}, visible = DriverVisiblePart(window), part{};
+            shows = IntersectRect(&part, &picture, &visible) ? DriverScreenShows(window, expected, width, part)
+                                                             : testing::AssertionFailure() << "nothing of it shows";
+            return bool(shows);
+        },
+        timeoutMs, 20);
+    return shows;
 }
 
 std::wstring DriverEnvPath(const char* name) {
@@ -240,25 +222,4 @@ std::wstring DriverWindowsPath(const std::string& path) {
         if (c == L'/') c = L'\\';
     }
     return L"Z:" + wide;
-}
-
-namespace {
-BOOL CALLBACK FirstStaticText(HWND child, LPARAM param) {
-    wchar_t cls[32] = {};
-    GetClassNameW(child, cls, 32);
-    if (_wcsicmp(cls, L"Static") != 0) return TRUE;
-    std::wstring text = DriverWindowText(child);
-    if (text.empty()) return TRUE;
-    *reinterpret_cast<std::wstring*>(param) = text;
-    return FALSE;
-}
-}  // namespace
-
-BoxSeen DriverBoxRead(HWND box) {
-    BoxSeen seen{};
-    seen.caption = DriverWindowText(box);
-    EnumChildWindows(box, FirstStaticText, reinterpret_cast<LPARAM>(&seen.text));
-    seen.style = MessageBoxStyleOf(box);
-    seen.hadOwner = GetWindow(box, GW_OWNER) != nullptr;
-    return seen;
 }

@@ -19,9 +19,6 @@ std::wstring DriverWindowsPath(const std::string& path);
 std::wstring DriverEnvPath(const char* name);
 inline std::wstring DriverViewerExe() { return DriverEnvPath("VISTORA_EXE"); }
 
-// Calls `done` every `stepMs` until it holds (true) or `timeoutMs` passes.
-bool DriverPoll(DWORD timeoutMs, DWORD stepMs, const std::function<bool()>& done);
-
 // A program this driver started, owned for one scope: on every way out it
 // is ended by its own handle if it still runs, and the handle is closed.
 class Launched {
@@ -42,7 +39,6 @@ public:
 };
 
 std::vector<HWND> DriverTopWindows(DWORD pid, bool visibleOnly);
-bool DriverIsMessageBox(HWND window);
 // Waits for a visible message box, or for a visible top-level window of
 // the process that is not one; null on time-out or when the process ends.
 HWND DriverWaitMessageBox(const Launched& p, DWORD timeoutMs);
@@ -59,10 +55,6 @@ bool DriverAnswerBoxes(const Launched& p, DWORD timeoutMs, const std::function<v
 // still running); false when it ended or stayed invisible.
 bool DriverShowsWindowWithin(const Launched& p, DWORD ms);
 
-std::wstring DriverWindowText(HWND window);
-// Caption and message text of another process's message box.
-BoxSeen DriverBoxRead(HWND box);
-
 // Input: real mouse and key events through SendInput.
 void DriverClick(HWND window, int x, int y, bool right = false);
 void DriverMoveMouse(HWND window, int x, int y);
@@ -75,12 +67,12 @@ void DriverKey(WORD virtualKey);
 // window's client coordinates; empty when nothing of it shows.
 RECT DriverVisiblePart(HWND window);
 
-// Reads the screen over `part` of the window's client area and compares
-// it with the same part of `expected`, a width-wide picture (0x00RRGGBB)
-// meant to fill that area from its origin: empty when they agree, else the
-// first pixel that differs, with both colours.
-std::string DriverPixelsDiffer(HWND window, const Pixels& expected, int width, const RECT& part);
+// Whether the screen shows, over `part` of the window's client area, the
+// same part of `expected`: a width-wide picture (0x00RRGGBB) meant to fill
+// that area from its origin. A mismatch names the first differing pixel.
+testing::AssertionResult DriverScreenShows(HWND window, const Pixels& expected, int width, const RECT& part);
 // Polls until the part of a width x height `expected` that can be seen
-// (DriverVisiblePart) shows on the screen: empty then, else the last
-// difference, or that nothing of it can be seen.
-std::string DriverWaitPixels(HWND window, int width, int height, const Pixels& expected, DWORD timeoutMs);
+// (DriverVisiblePart) shows on the screen; else the last mismatch, or that
+// nothing of it can be seen.
+testing::AssertionResult DriverWaitPixels(HWND window, int width, int height, const Pixels& expected,
+                                          DWORD timeoutMs);

@@ -1,6 +1,7 @@
 #include "support.h"
 
 #include "dialog/records/records.h"
+#include "dialog/records/scoped_gdi.h"
 
 #include <gtest/gtest.h>
 
@@ -12,9 +13,8 @@
 #include <iterator>
 #include <sstream>
 
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    for (;;) {
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs, DWORD stepMs) {
+    for (DWORD start = GetTickCount();; Sleep(stepMs)) {
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&msg);
@@ -22,12 +22,70 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
         }
         if (done()) return true;
         if (GetTickCount() - start > timeoutMs) return false;
-        Sleep(1);
     }
 }
 
 void PumpFor(DWORD ms) {
     PumpUntil([] { return false; }, ms);
+}
+
+std::wstring WindowText(HWND window) {
+    wchar_t text[4096] = {};
+    // A cross-process WM_GETTEXT; InternalGetWindowText would not ask.
+    SendMessageTimeoutW(window, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, nullptr);
+    return text;
+}
+
+// ---- Names ---------------------------------------------------------------
+
+std::string MessageName(UINT m) {
+#define NAMED(m) std::pair<UINT, const char*>(m, #m)
+    static const std::pair<UINT, const char*> names[] = {
+        NAMED(WM_SIZE),       NAMED(WM_ACTIVATE),  NAMED(WM_CLOSE),
+        NAMED(WM_DESTROY),    NAMED(WM_NCDESTROY), NAMED(WM_NCACTIVATE),
+        NAMED(WM_CANCELMODE), NAMED(WM_DRAWITEM),  NAMED(WM_WINDOWPOSCHANGING),
+        NAMED(WM_INITDIALOG), NAMED(WM_COMMAND),   NAMED(WM_SYSCOMMAND),
+        NAMED(WM_ENTERIDLE),  NAMED(WM_HSCROLL),   NAMED(WM_VSCROLL),
+    };
+#undef NAMED
+    for (const auto& [number, name] : names)
+        if (number == m) return name;
+    return std::to_string(m);
+}
+
+// Bit numbers as the records define them.
+std::string FlagNames(DWORD flags) {
+    const char* names[32] = {};
+    names[0] = "DialogUnits", names[1] = "Pixels", names[5] = "HasFocus", names[9] = "DeferredRedraw";
+    names[17] = "ChangePending", names[20] = "StretchedView", names[29] = "Control", names[30] = "Dialog";
+    std::ostringstream text;
+    for (int bit = 31; bit >= 0; --bit) {
+        if (!(flags >> bit & 1)) continue;
+        if (text.tellp() > 0) text << ' ';
+        names[bit] ? text << names[bit] : text << "bit " << bit;
+    }
+    return text.str();
+}
+
+// ---- Window geometry -----------------------------------------------------
+
+RECT RectInParent(HWND w) {
+    RECT r;
+    GetWindowRect(w, &r);
+    MapWindowPoints(nullptr, GetAncestor(w, GA_PARENT), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+SIZE OuterSize(HWND w) {
+    RECT r;
+    GetWindowRect(w, &r);
+    return {r.right - r.left, r.bottom - r.top};
+}
+
+SIZE ClientSize(HWND w) {
+    RECT r;
+    GetClientRect(w, &r);
+    return {r.right, r.bottom};
 }
 
 // ---- Message boxes -------------------------------------------------------
@@ -36,12 +94,6 @@ namespace {
 
 thread_local HHOOK cbtHook = nullptr;
 thread_local std::vector<BoxSeen>* caught = nullptr;
-
-std::wstring WindowText(HWND window) {
-    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-    return text;
-}
 
 std::wstring ClassOf(HWND window) {
     wchar_t name[32] = {};
@@ -69,7 +121,7 @@ void CALLBACK ReadAndClose(HWND, UINT, UINT_PTR timer, DWORD) {
     if (caught) {
         caught->push_back(seen);
     } else {
-        ADD_FAILURE() << "unexpected message box: " << std::string(seen.text.begin(), seen.text.end());
+        ADD_FAILURE() << "unexpected message box: " << Narrow(seen.text);
     }
     PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
 }
@@ -78,7 +130,7 @@ LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam) {
     if (code == HCBT_CREATEWND && activeSqueeze) activeSqueeze->Release();
     if (code == HCBT_ACTIVATE) {
         HWND window = reinterpret_cast<HWND>(wParam);
-        if (ClassOf(window) == L"#32770" && GetDlgItem(window, IDOK) && window != pendingBox) {
+        if (MessageBoxIs(window) && window != pendingBox) {
             pendingBox = window;
             SetTimer(nullptr, 0, 1, ReadAndClose);
         }
@@ -131,6 +183,10 @@ DWORD MessageBoxStyleOf(HWND box) {
     return style;
 }
 
+bool MessageBoxIs(HWND window) {
+    return ClassOf(window) == L"#32770" && GetDlgItem(window, IDOK) && !GetDlgItem(window, IDC_GRAPHIC);
+}
+
 BoxSeen MessageBoxRead(HWND box) {
     BoxSeen seen{};
     seen.caption = WindowText(box);
@@ -161,8 +217,9 @@ const std::vector<BoxSeen>& MessageBoxCatcher::boxes() const { return catcherBox
 
 // ---- Pixels --------------------------------------------------------------
 
+// Empty, and a failure, when the section cannot be made: a full GDI
+// object table or memory.
 Pixels DcPixels(HDC dc, int x, int y, int width, int height) {
-    Pixels out(static_cast<size_t>(width) * static_cast<size_t>(height));
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
     info.bmiHeader.biWidth = width;
@@ -170,16 +227,18 @@ Pixels DcPixels(HDC dc, int x, int y, int width, int height) {
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
-    HBITMAP dib = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HDC mem = CreateCompatibleDC(dc);
-    HGDIOBJ old = SelectObject(mem, dib);
-    BitBlt(mem, 0, 0, width, height, dc, x, y, SRCCOPY);
+    ScopedBitmap dib(CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    ScopedMemoryDC mem(CreateCompatibleDC(dc));
+    ScopedSelection selected(mem.get(), dib.get());
+    if (!bits || !selected) {
+        ADD_FAILURE() << "cannot read " << width << " x " << height << " pixels: no DIB section or memory DC";
+        return {};
+    }
+    BitBlt(mem.get(), 0, 0, width, height, dc, x, y, SRCCOPY);
     GdiFlush();
     const auto* p = static_cast<const uint32_t*>(bits);
-    for (size_t i = 0; i < out.size(); ++i) out[i] = p[i] & 0xFFFFFF;
-    SelectObject(mem, old);
-    DeleteDC(mem);
-    DeleteObject(dib);
+    Pixels out(p, p + static_cast<size_t>(width) * static_cast<size_t>(height));
+    for (uint32_t& v : out) v &= 0xFFFFFF;
     return out;
 }
 
@@ -335,10 +394,9 @@ size_t MessageLog::Count(UINT message) const {
 
 namespace {
 std::string Describe(UINT m, WPARAM w, LPARAM l) {
-    char buf[96];
-    snprintf(buf, sizeof buf, "msg 0x%04X wp 0x%lX lp 0x%lX", m, static_cast<unsigned long>(w),
-             static_cast<unsigned long>(l));
-    return buf;
+    char buf[64];
+    snprintf(buf, sizeof buf, " wp 0x%lX lp 0x%lX", static_cast<unsigned long>(w), static_cast<unsigned long>(l));
+    return MessageName(m) + buf;
 }
 }  // namespace
 
@@ -372,6 +430,20 @@ void MessageLog::Expect(const std::vector<ExpectedMessage>& expected, const char
         ADD_FAILURE_AT(file, line) << failure.str();
     }
     entries_.clear();
+}
+
+std::string MessageNames(const MessageLog& log, std::initializer_list<UINT> only) {
+    std::ostringstream text;
+    for (const LoggedMessage& e : log.entries())
+        if (std::find(only.begin(), only.end(), e.message) != only.end()) text << MessageName(e.message) << ' ';
+    return text.str();
+}
+
+MessageLog LogHead(const MessageLog& log, size_t n) {
+    MessageLog head;
+    for (const LoggedMessage& e : log.entries())
+        if (head.entries().size() < n) head.Add(e.window, e.message, e.wParam, e.lParam);
+    return head;
 }
 
 // ---- Files ---------------------------------------------------------------

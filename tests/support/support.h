@@ -1,11 +1,14 @@
-// Helpers shared by the test programs: message-box catcher, pixel reading,
-// GDI object counting, message logs and picture files.
+// Helpers and names shared by the test programs: waiting, message-box
+// catcher, window geometry, pixel reading, GDI object counting, message logs
+// and picture files.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
+#include <ostream>
 #include <string>
 #include <tuple>  // with <utility>: whole records compared at once
 #include <utility>
@@ -17,9 +20,43 @@
 
 // ---- Waiting -------------------------------------------------------------
 
-// Pumps the thread's messages until `done` holds or `timeoutMs` passes.
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000);
+// Pumps the thread's messages and asks `done` every `stepMs` until it
+// holds (true) or `timeoutMs` passes (false).
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000, DWORD stepMs = 1);
 void PumpFor(DWORD ms);
+
+// A window's text, asked for with WM_GETTEXT: it reads another process's
+// windows too.
+std::wstring WindowText(HWND window);
+
+// ---- Names ---------------------------------------------------------------
+
+// A wide text as bytes, for failure messages: ASCII stays readable.
+inline std::string Narrow(const std::wstring& s) { return std::string(s.begin(), s.end()); }
+
+// Message names and record flags by name, so that a failure reads; a
+// number when not listed.
+std::string MessageName(UINT m);
+std::string FlagNames(DWORD flags);
+
+// Sizes, points and rectangles compare whole and print as numbers.
+inline bool operator==(const SIZE& a, const SIZE& b) { return a.cx == b.cx && a.cy == b.cy; }
+inline void PrintTo(const SIZE& s, std::ostream* os) { *os << s.cx << " x " << s.cy; }
+inline bool operator==(const POINT& a, const POINT& b) { return a.x == b.x && a.y == b.y; }
+inline void PrintTo(const POINT& p, std::ostream* os) { *os << "(" << p.x << ", " << p.y << ")"; }
+inline bool operator==(const RECT& a, const RECT& b) { return EqualRect(&a, &b); }
+inline void PrintTo(const RECT& r, std::ostream* os) {
+    *os << "(" << r.left << ", " << r.top << ")-(" << r.right << ", " << r.bottom << ")";
+}
+
+// ---- Window geometry -----------------------------------------------------
+
+// A window's rectangle in its parent's client area (on the screen for a
+// top-level window), its top-left corner, its outer and its client size.
+RECT RectInParent(HWND w);
+inline POINT TopLeft(HWND w) { return {RectInParent(w).left, RectInParent(w).top}; }
+SIZE OuterSize(HWND w);
+SIZE ClientSize(HWND w);
 
 // ---- Message boxes -------------------------------------------------------
 
@@ -52,7 +89,9 @@ public:
 // so that a stray box cannot hang a test program.
 void MessageBoxGuardInstall();
 
-// Reads the caption and message text of a message-box window.
+// Whether a window is a message box (not a dialog with the viewer's
+// control), and its caption and message text, in this process or another.
+bool MessageBoxIs(HWND window);
 BoxSeen MessageBoxRead(HWND box);
 
 // The texts of the viewer's boxes, as a user reads them, and the title of
@@ -91,6 +130,15 @@ Pixels PixelsOf(int width, int height, const std::function<uint32_t(int, int)>& 
 // Whether `got` is `want`, a picture `width` pixels wide (with `meanError`, channels off by less on average):
 // a mismatch names the first differing pixel and both colours.
 testing::AssertionResult PixelsMatch(const Pixels& got, const Pixels& want, int width, int meanError = 0);
+// Whether each pixel of a width x height block is want(x, y), or one
+// colour (0x00RRGGBB); a failure names the first wrong pixel.
+inline testing::AssertionResult PixelsAre(const Pixels& p, int width, int height,
+                                          const std::function<uint32_t(int, int)>& want) {
+    return PixelsMatch(p, PixelsOf(width, height, want), width);
+}
+inline testing::AssertionResult PixelsAre(const Pixels& p, int width, int height, uint32_t rgb) {
+    return PixelsMatch(p, Pixels(static_cast<size_t>(width) * height, rgb), width);
+}
 
 // ---- Resources -----------------------------------------------------------
 
@@ -162,6 +210,12 @@ private:
 };
 
 #define EXPECT_MESSAGES(log, table) (log).Expect((table), __FILE__, __LINE__)
+
+// The names of the logged messages that are among `only`, in order, each
+// followed by a blank.
+std::string MessageNames(const MessageLog& log, std::initializer_list<UINT> only);
+// The first n messages of a log.
+MessageLog LogHead(const MessageLog& log, size_t n);
 
 // ---- Picture files -------------------------------------------------------
 

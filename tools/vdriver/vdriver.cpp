@@ -1,4 +1,4 @@
-// Command-line face of the end-to-end driver, for scripts.
+// Command-line face of the end-to-end driver (tests/driver/), for scripts.
 //   vdriver time EXE PICTURE
 // prints "ms N": from just before process creation to the moment the
 // screen shows the picture's pixels in the program's picture area (the
@@ -15,7 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "driver.h"
+#include "driver/driver.h"
 
 #include <psapi.h>  // after windows.h
 #include <tlhelp32.h>
@@ -38,7 +38,7 @@ bool Shows(HWND area, const Pixels& expected, int w, int h) {
     LONG s = std::min<LONG>({32, vw, vh});
     if (s <= 0) return false;
     for (RECT part : {RECT{0, 0, s, s}, RECT{vw - s, vh - s, vw, vh}, RECT{0, 0, vw, vh}}) {
-        if (!DriverPixelsDiffer(area, expected, w, part).empty()) return false;
+        if (!DriverScreenShows(area, expected, w, part)) return false;
     }
     return true;
 }
@@ -88,7 +88,7 @@ int Show(const std::wstring& exe, const std::wstring& picture, DWORD hold) {
     RECT own{};
     GetClientRect(area, &own);
     if (!expected.empty() && own.right == w && own.bottom == h &&
-        !DriverPoll(LoadPatienceMs, 20, [&] { return Shows(area, expected, w, h); })) {
+        !PumpUntil([&] { return Shows(area, expected, w, h); }, LoadPatienceMs, 20)) {
         fprintf(stderr, "the picture never appeared\n");
         return 3;
     }
@@ -128,13 +128,15 @@ int Time(const std::wstring& exe, const std::wstring& picture) {
     if (!p.Start(L" \"" + picture + L"\"", exe)) return 3;
     HWND area = nullptr;
     bool seen = false;
-    DriverPoll(LoadPatienceMs, 1, [&] {
-        for (HWND win : DriverTopWindows(p.pid, true)) {
-            if (!DriverIsMessageBox(win)) area = AreaOf(win);
-        }
-        QueryPerformanceCounter(&t1);
-        return (seen = area && Shows(area, expected, w, h)) || p.WaitExit(0);
-    });
+    PumpUntil(
+        [&] {
+            for (HWND win : DriverTopWindows(p.pid, true)) {
+                if (!MessageBoxIs(win)) area = AreaOf(win);
+            }
+            QueryPerformanceCounter(&t1);
+            return (seen = area && Shows(area, expected, w, h)) || p.WaitExit(0);
+        },
+        LoadPatienceMs, 1);
     if (seen) {
         fprintf(stdout, "ms %.1f\n", (t1.QuadPart - t0.QuadPart) * 1000.0 / frequency.QuadPart);
     } else {
