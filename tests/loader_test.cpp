@@ -112,27 +112,6 @@ HBITMAP LoadRecorded(const std::function<HBITMAP()>& load, Faults made = {}) {
     return load();
 }
 
-// Ends this program, naming the row, when a row has run a minute: a hang
-// costs that, not the run's time-out.
-class Watchdog {
-public:
-    explicit Watchdog(const wchar_t* row) : row_(row) {
-        CreateTimerQueueTimer(&timer_, nullptr, &Expired, this, 60000, 0, 0);
-    }
-    ~Watchdog() { DeleteTimerQueueTimer(nullptr, timer_, INVALID_HANDLE_VALUE); }
-    Watchdog(const Watchdog&) = delete;
-    Watchdog& operator=(const Watchdog&) = delete;
-
-private:
-    static void CALLBACK Expired(void* self, BOOLEAN) {
-        fprintf(stderr, "hung: the row %ls has run a minute\n", static_cast<Watchdog*>(self)->row_);
-        fflush(stderr);
-        TerminateProcess(GetCurrentProcess(), 3);
-    }
-    const wchar_t* row_;
-    HANDLE timer_ = nullptr;
-};
-
 }  // namespace
 
 TEST(LoaderSizeRule, Proportions) {
@@ -313,7 +292,7 @@ TEST_F(Loader, PaddedAndWideRowsAreCopiedWhole) {
         {L"wide.bmp", PictureFormat::Bmp, 90000, 2},
         {L"wide32.bmp", PictureFormat::Bmp32, 70000, 2}};
     for (auto [name, format, w, h] : rows) {
-        Watchdog watchdog(name);
+        HangWatchdog watchdog(120000, Narrow(name));  // generous: emulated Wine is slow
         SCOPED_TRACE(name);
         std::wstring picture = folder.File(name);
         ASSERT_TRUE(PictureWrite(picture, w, h, format, PatternColour));

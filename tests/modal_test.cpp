@@ -88,29 +88,6 @@ void ActWhilePainting(HWND d, UINT m) {
     }
 }
 
-// Ends this test program when a step spins instead of returning: a modal
-// safety timer cannot fire while the thread is stuck in a lock.
-class HangWatchdog {
-public:
-    HangWatchdog(DWORD ms, std::string what) : ms_(ms), what_(std::move(what)) {
-        CreateTimerQueueTimer(&timer_, nullptr, &Expired, this, ms, 0, WT_EXECUTEONLYONCE);
-    }
-    ~HangWatchdog() { DeleteTimerQueueTimer(nullptr, timer_, INVALID_HANDLE_VALUE); }
-    HangWatchdog(const HangWatchdog&) = delete;
-    HangWatchdog& operator=(const HangWatchdog&) = delete;
-
-private:
-    static void CALLBACK Expired(void* self, BOOLEAN) {
-        auto* w = static_cast<HangWatchdog*>(self);
-        fprintf(stderr, "FAILED: %s: hung for %lu ms (a lock held across a callback?)\n", w->what_.c_str(), w->ms_);
-        fflush(stderr);
-        TerminateProcess(GetCurrentProcess(), 3);
-    }
-    DWORD ms_;
-    std::string what_;
-    HANDLE timer_ = nullptr;
-};
-
 bool Interesting(UINT m) {
     const UINT logged[] = {WM_INITDIALOG, WM_SIZE,       WM_COMMAND,  WM_CLOSE,      WM_DESTROY,
                            WM_NCDESTROY,  WM_SYSCOMMAND, WM_ACTIVATE, WM_NCACTIVATE, WM_USER + 1};
@@ -467,7 +444,7 @@ TEST_F(Modal, CallbacksAndSubclassesMayDrawOrEndTheDialogWhileTheControlIsPainte
         std::string what = std::string(paints[static_cast<int>(row.paint)]) + ", at " + MessageName(row.actOn) +
                            (row.act == Script::Ends ? " ends" : " draws");
         SCOPED_TRACE(what);
-        HangWatchdog watchdog(120000, what);  // generous: emulated Wine is slow
+        HangWatchdog watchdog(120000, what);  // generous: emulated Wine is slow; a lock held across a callback?
         SetUp();
         script.paint = row.paint;
         script.actOn = row.actOn;

@@ -25,6 +25,19 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs, DWORD stepMs)
     }
 }
 
+HangWatchdog::HangWatchdog(DWORD ms, std::string what) : ms_(ms), what_(std::move(what)) {
+    CreateTimerQueueTimer(&timer_, nullptr, &Expired, this, ms, 0, WT_EXECUTEONLYONCE);
+}
+
+HangWatchdog::~HangWatchdog() { DeleteTimerQueueTimer(nullptr, timer_, INVALID_HANDLE_VALUE); }
+
+void CALLBACK HangWatchdog::Expired(void* self, BOOLEAN) {
+    auto* w = static_cast<HangWatchdog*>(self);
+    fprintf(stderr, "FAILED: %s: hung for %lu ms\n", w->what_.c_str(), w->ms_);
+    fflush(stderr);
+    TerminateProcess(GetCurrentProcess(), 3);
+}
+
 void PumpFor(DWORD ms) {
     PumpUntil([] { return false; }, ms);
 }

@@ -25,6 +25,22 @@
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000, DWORD stepMs = 1);
 void PumpFor(DWORD ms);
 
+// Ends this test program, naming `what`, when a step has run `ms`: a hang
+// (a lock spun on, a loop that never ends) costs that, not the run's limit.
+class HangWatchdog {
+public:
+    HangWatchdog(DWORD ms, std::string what);
+    ~HangWatchdog();
+    HangWatchdog(const HangWatchdog&) = delete;
+    HangWatchdog& operator=(const HangWatchdog&) = delete;
+
+private:
+    static void CALLBACK Expired(void* self, BOOLEAN);
+    DWORD ms_;
+    std::string what_;
+    HANDLE timer_ = nullptr;
+};
+
 // A window's text, asked for with WM_GETTEXT: it reads another process's
 // windows too.
 std::wstring WindowText(HWND window);
