@@ -178,6 +178,14 @@ check_paths() {
   done
 }
 
+# What an exe imports, a line each: the DLL in lower case, a tab, the
+# function. objdump's import tables end at the next unindented line.
+imports_of() {  # arch exe
+  "$1-w64-mingw32-objdump" -p "$2" | awk '/^[^ \t]/ { dll = "" }
+    /DLL Name:/ { dll = tolower($3); next } dll && $1 ~ /^[0-9a-fA-F]+$/ && $NF ~ /^[A-Za-z_]/ { print dll "\t" $NF }' |
+    sort -u
+}
+
 # Windows refuses to start a process whose imports a DLL does not export;
 # Wine only stubs them, so the start-failure test would pass regardless.
 check_gdiplus() {
@@ -187,8 +195,7 @@ check_gdiplus() {
     [ "$dir" = build ] && arch=i686
     if ! [ -f "$exe" ] || ! [ -f "$dll" ] || ! command -v "$arch-w64-mingw32-objdump" >/dev/null; then continue; fi
     ran=1
-    imports=$("$arch-w64-mingw32-objdump" -p "$exe" | awk '/DLL Name:/ { g = (tolower($3) == "gdiplus.dll"); next }
-      g && $1 ~ /^[0-9a-fA-F]+$/ && $NF ~ /^[A-Za-z_]/ { print $NF }' | sort -u) || return
+    imports=$(imports_of "$arch" "$exe" | awk -F'\t' '$1 == "gdiplus.dll" { print $2 }') || return
     exports=$("$arch-w64-mingw32-objdump" -p "$dll" | awk '/Ordinal\/Name Pointer\] Table/ { t = 1; next }
       t && !NF { t = 0 } t && /\[ *[0-9]+\]/ { print $NF }' | sort -u) || return
     # The viewer starts GDI+: no import read means the reading broke.
@@ -206,11 +213,13 @@ check_gdiplus() {
 # Windows as documented, the page it was checked on) with a minimum no later
 # than Windows XP SP3.
 check_imports() {
-  local exe=build/vistora.exe list=tools/xp-imports.tsv
+  local exe=build/vistora.exe list=tools/xp-imports.tsv imports
   if ! [ -f "$exe" ] || ! command -v i686-w64-mingw32-objdump >/dev/null; then
     note "imports: cannot run: no $exe (tools/build.sh makes it) or no i686-w64-mingw32-objdump"
     return 77
   fi
+  imports=$(imports_of i686 "$exe") || return
+  [ -n "$imports" ] || { note "imports: broken: no import read from $exe"; return 2; }
   awk -F'\t' -v list="$list" -v exe="$exe" '
     FILENAME == list {
       if (/^#/ || !NF) next
@@ -221,9 +230,7 @@ check_imports() {
     }
     !(($1 " " $2) in ok) {
       print list ":1: " exe " imports " $1 " " $2 ", which is not listed as on Windows XP SP3 (add it with the page that says so)"
-    }' "$list" <(i686-w64-mingw32-objdump -p "$exe" | awk '/^[^ \t]/ { dll = "" }  # past the import tables
-      /DLL Name:/ { dll = tolower($3); next } dll && $1 ~ /^[0-9a-fA-F]+$/ && $NF ~ /^[A-Za-z_]/ { print dll "\t" $NF }' |
-      sort -u)
+    }' "$list" - <<<"$imports"
 }
 
 total=0 summary="" broken="" skipped="" documented=""
