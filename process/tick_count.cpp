@@ -10,6 +10,14 @@
 // wraps and never fails from Windows XP on.
 #include <windows.h>
 
+// The slot's name as the linker sees it: i686 decorates stdcall names.
+#if defined(__i386__)
+#define VISTORA_TICK_SLOT "__imp__GetTickCount64@0"
+#else
+#define VISTORA_TICK_SLOT "__imp_GetTickCount64"
+#endif
+extern "C" ULONGLONG(WINAPI* tickCountSlot)() __asm__(VISTORA_TICK_SLOT);
+
 namespace {
 
 ULONGLONG WINAPI TickCountFromCounter() {
@@ -20,21 +28,6 @@ ULONGLONG WINAPI TickCountFromCounter() {
     return ticks / perSecond * 1000 + ticks % perSecond * 1000 / perSecond;
 }
 
-ULONGLONG WINAPI TickCountFirstCall();
-
-}  // namespace
-
-// The slot's name as the linker sees it: i686 decorates stdcall names.
-#if defined(__i386__)
-#define VISTORA_TICK_SLOT "__imp__GetTickCount64@0"
-#else
-#define VISTORA_TICK_SLOT "__imp_GetTickCount64"
-#endif
-extern "C" ULONGLONG(WINAPI* tickCountSlot)() __asm__(VISTORA_TICK_SLOT);
-ULONGLONG(WINAPI* tickCountSlot)() = TickCountFirstCall;
-
-namespace {
-
 // Resolved once; threads racing here store the same pointer.
 ULONGLONG WINAPI TickCountFirstCall() {
     auto own = reinterpret_cast<ULONGLONG(WINAPI*)()>(
@@ -44,3 +37,5 @@ ULONGLONG WINAPI TickCountFirstCall() {
 }
 
 }  // namespace
+
+ULONGLONG(WINAPI* tickCountSlot)() = TickCountFirstCall;
