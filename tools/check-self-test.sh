@@ -6,6 +6,7 @@
 # a summary that hides a rule which did not run, fails tools/test.sh.
 # Needs a build folder (tools/build.sh): the DLL rule reads the build.
 set -uo pipefail
+shopt -s nullglob
 cd "$(dirname "$0")/.." || exit 1
 root=$PWD
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/vistora-check.XXXXXX") || exit 1
@@ -22,9 +23,12 @@ git -C "$base" init -q && git -C "$base" add -A || { say "FAILED: git refuses th
 arch="" builds=0
 for dir in build build-*; do
   [ -f "$dir/vistora.exe" ] && [ -f "$dir/tests/fake_gdiplus/gdiplus.dll" ] || continue
-  mkdir -p "$base/$dir/tests/fake_gdiplus"
-  ln -s "$root/$dir/vistora.exe" "$base/$dir/vistora.exe"
-  ln -s "$root/$dir/tests/fake_gdiplus/gdiplus.dll" "$base/$dir/tests/fake_gdiplus/gdiplus.dll"
+  links=("$dir/vistora.exe" "$dir/tests/fake_gdiplus/gdiplus.dll")
+  [ "$dir" = build ] && links+=(build/tests/*.exe build/tools/vdriver/vdriver.exe)  # the test pack's
+  for f in "${links[@]}"; do
+    [ -f "$f" ] || continue
+    mkdir -p "$base/${f%/*}" && ln -s "$root/$f" "$base/$f"
+  done
   builds=$((builds + 1))
   a=${dir#build-} && [ "$dir" = build ] && a=i686
   command -v "$a-w64-mingw32-g++" >/dev/null && arch=$a stand_in=$dir
@@ -60,6 +64,19 @@ expect "the unbroken copy" ok '^check: passed'
 format_documented_skip=0
 grep -q '^check: skipped as documented in tools/check.sh:.* format' <<<"$out" && format_documented_skip=1
 
+# The rules check.sh lists at its top are the rules it defines and the
+# rules its summary says ran, in that order.
+tried=$((tried + 1))
+listed=$(sed -n '/^rules=(/,/^)/p' tools/check.sh | awk 'NR > 1 && $1 != ")" { print $1 }')
+defined=$(sed -nE 's/^check_([a-z_]+)\(\).*/\1/p' tools/check.sh)
+ran=$(sed -nE 's/^check: passed, no violation \((.*)\)$/\1/p' <<<"$out" | tr ',' '\n' | awk '{ print $1 }')
+if [ -n "$listed" ] && [ "$listed" = "$ran" ] && [ "$(sort <<<"$listed")" = "$(sort <<<"$defined")" ]; then
+  say "the rules listed: each defined and run, in order:" $listed
+else
+  say "the rules listed: NOT AS RUN: listed:" $listed "/ defined:" $defined "/ ran:" $ran
+  failed=$((failed + 1))
+fi
+
 fresh && n=$(append process/text.cpp '#include "app/viewer.h"') && run
 expect "an upward include" fail "^process/text.cpp:$n: includes app/viewer.h: includes run only down"
 
@@ -71,6 +88,27 @@ expect "an include through .." fail "^process/text.cpp:$n: includes process/../a
 
 fresh && n=$(append process/text.cpp "int SelfTestHex = 1'000 + 0x10 + 'a';") && run
 expect "a bare hex number after a digit separator" fail "^process/text.cpp:$n: bare 0x10:"
+
+fresh && n=$(append process/text.cpp 'constexpr auto selfTestLambda = [](int x) { return x + 0x10; };') && run
+expect "a bare hex number in a constexpr lambda" fail "^process/text.cpp:$n: bare 0x10:"
+
+fresh && n=$(append process/text.cpp '#include SELF_TEST_HEADER') && run
+expect "an include through a macro" fail "^process/text.cpp:$n: includes through a macro"
+
+fresh && ln -s viewer.h app/self_test.h && run
+expect "a tracked symbolic link" fail "^app/self_test.h:1: a symbolic link"
+
+fresh && cp .clang-format graphic/.clang-format && run
+expect "a nested .clang-format" fail "^graphic/.clang-format:1: a second layout"
+
+fresh && n=$(append process/text.cpp '// clang-format off') && run
+expect "the layout switched off" fail "^process/text.cpp:$n: switches clang-format off"
+
+fresh && echo 'int   selfTestC = 0x10;' >process/self_test.c && run
+expect "a bare hex number in a .c file" fail "^process/self_test.c:1: bare 0x10:"
+if [ "$format_documented_skip" = 0 ]; then
+  expect "a mis-laid .c file" fail "^process/self_test.c:1: not laid out as .clang-format says"
+fi
 
 fresh && printf '%s\n' "constexpr char SelfTestTab = '\\x09';" "char selfTestTab = '\\x09';" >graphic/self_test.inl && run
 expect "a hex character, in an .inl file" fail "^graphic/self_test.inl:2: bare '\\\\x09':"
@@ -94,9 +132,44 @@ else
   failed=$((failed + 1))
 fi
 
-# An import that the list of what Windows XP SP3 has does not name.
-fresh && sed -i '/^gdi32.dll\tBitBlt\t/d' tools/xp-imports.tsv && run
+# An import of the viewer that only the test pack's list names.
+fresh && grep -P '^gdi32.dll\tBitBlt\t' tools/xp-imports.tsv >>tools/xp-imports-tests.tsv &&
+  sed -i '/^gdi32.dll\tBitBlt\t/d' tools/xp-imports.tsv && run
 expect "an import not on Windows XP SP3" fail "^tools/xp-imports.tsv:1: build/vistora.exe imports gdi32.dll BitBlt, which is not"
+
+# A test program's import that neither list names.
+test_row=$(grep -v '^#' tools/xp-imports-tests.tsv | head -n 1 | cut -f 1,2)
+fresh && grep -vF "$test_row"$'\t' tools/xp-imports-tests.tsv >"$scratch/tests.tsv" && cp "$scratch/tests.tsv" tools/xp-imports-tests.tsv && run
+expect "a test program's import not on Windows XP SP3" fail \
+  "^tools/xp-imports-tests.tsv:1: build/[a-z/_]+\.(exe|dll) imports ${test_row/$'\t'/ }, which is not"
+
+fresh && n=$(append tools/xp-imports.tsv $'kernel32.dll\tGetTickCount64\tWindows Vista [desktop apps | UWP apps]\thttps://learn.microsoft.com/en-us/windows/win32/api/sysinfoapi/nf-sysinfoapi-gettickcount64') && run
+expect "a row with a Vista minimum" fail "^tools/xp-imports.tsv:$n: wants DLL, function, a minimum of Windows NT, 2000 or XP"
+
+# A program of the pack that imports by ordinal, through an import library
+# that names the function by number alone.
+fresh
+if command -v i686-w64-mingw32-gcc >/dev/null; then
+  printf '%s\n' 'LIBRARY user32.dll' 'EXPORTS' 'SelfTestByOrdinal@0 @2000 NONAME' >"$scratch/ordinal.def"
+  printf '%s\n' '__declspec(dllimport) int __stdcall SelfTestByOrdinal(void);' \
+    'int main(void) { return SelfTestByOrdinal(); }' >"$scratch/ordinal.c"
+  i686-w64-mingw32-dlltool -k -d "$scratch/ordinal.def" -l "$scratch/libordinal.a" &&
+    i686-w64-mingw32-gcc -o build/tests/self_test_ordinal.exe "$scratch/ordinal.c" "$scratch/libordinal.a" ||
+    say "the program importing by ordinal did not build"
+  run
+  expect "an import by ordinal" fail "^tools/xp-imports-tests.tsv:1: build/tests/self_test_ordinal.exe imports user32.dll ordinal 2000, which is not"
+else
+  cd "$root" || exit 1
+  say "an import by ordinal: NOT TRIED: no i686-w64-mingw32-gcc here"
+  failed=$((failed + 1))
+fi
+
+# The viewer with a delay-import directory: its entry (the 14th) in the PE
+# header's data directories given an address and a size.
+fresh && cp --remove-destination "$(readlink build/vistora.exe)" build/vistora.exe &&
+  pe=$(od -An -tu4 -j 60 -N 4 build/vistora.exe) &&
+  printf '\0\020\0\0\100\0\0\0' | dd of=build/vistora.exe bs=1 seek=$((pe + 24 + 96 + 13 * 8)) conv=notrunc status=none && run
+expect "a delay-import directory" fail "^tools/xp-imports.tsv:1: build/vistora.exe has a delay-import directory"
 
 fresh && n=$(append process/text.cpp 'int   selfTestLayout=1;') && run
 if [ "$format_documented_skip" = 1 ]; then
