@@ -178,6 +178,33 @@ else
   expect "a mis-laid line" fail "^process/text.cpp:$n: not laid out as .clang-format says"
 fi
 
+# The layout rule's skip holds only where clang-format 14 cannot be
+# installed and another clang-format answers: stand-ins for both.
+mkdir -p "$scratch/fake" "$scratch/apt-has-14"
+printf '#!/bin/sh\necho "Debian clang-format version 19.1.7 (3+b1)"\n' >"$scratch/fake/clang-format-19"
+printf '#!/bin/sh\necho "Segmentation fault" >&2\nexit 139\n' >"$scratch/fake/clang-format-mute"
+printf '#!/bin/sh\necho "E: No packages found" >&2\nexit 100\n' >"$scratch/fake/apt-cache"
+printf '#!/bin/sh\necho "Package: clang-format-14"\n' >"$scratch/apt-has-14/apt-cache"
+chmod +x "$scratch"/fake/* "$scratch/apt-has-14/apt-cache"
+fresh && run CLANG_FORMAT="$scratch/fake/clang-format-19" PATH="$scratch/fake:$PATH"
+expect "another clang-format where 14 cannot be installed" ok '^check: skipped as documented in tools/check.sh: format'
+fresh && run CI=true CLANG_FORMAT="$scratch/fake/clang-format-19" PATH="$scratch/apt-has-14:$PATH"
+expect "another clang-format where 14 can be installed, under CI=true" fail '^check: SKIPPED, NOT CHECKED:.* format'
+fresh && run CLANG_FORMAT="$scratch/fake/clang-format-mute"
+expect "a clang-format that does not answer" fail '^check: BROKEN, NOT CHECKED:.* format'
+
+# A workflow as the forge reads it: actionlint passes a sound one and
+# reports a key misspelt.
+workflow() {  # steps-key
+  mkdir -p .github/workflows
+  printf '%s\n' 'name: self-test' 'on: [push]' 'jobs:' '  build:' '    runs-on: ubuntu-latest' "    $1:" \
+    '      - uses: actions/checkout@v4' '      - run: echo built' >.github/workflows/self-test.yml
+}
+fresh && workflow steps && run
+expect "a sound workflow" ok '^check: passed, no violation .*workflows 0'
+fresh && workflow step && run
+expect "a workflow error" fail '^\.github/workflows/self-test\.yml:6: unexpected key "step"'
+
 # git refusing the repository in one rule only (as for a repository it
 # does not trust): the rule ends in an error and prints no violation.
 mkdir -p "$scratch/bin"
