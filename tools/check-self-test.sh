@@ -71,9 +71,9 @@ listed=$(sed -n '/^rules=(/,/^)/p' tools/check.sh | awk 'NR > 1 && $1 != ")" { p
 defined=$(sed -nE 's/^check_([a-z_]+)\(\).*/\1/p' tools/check.sh)
 ran=$(sed -nE 's/^check: passed, no violation \((.*)\)$/\1/p' <<<"$out" | tr ',' '\n' | awk '{ print $1 }')
 if [ -n "$listed" ] && [ "$listed" = "$ran" ] && [ "$(sort <<<"$listed")" = "$(sort <<<"$defined")" ]; then
-  say "the rules listed: each defined and run, in order:" $listed
+  say "the rules listed: each defined and run, in order: ${listed//$'\n'/ }"
 else
-  say "the rules listed: NOT AS RUN: listed:" $listed "/ defined:" $defined "/ ran:" $ran
+  say "the rules listed: NOT AS RUN: listed: ${listed//$'\n'/ } / defined: ${defined//$'\n'/ } / ran: ${ran//$'\n'/ }"
   failed=$((failed + 1))
 fi
 
