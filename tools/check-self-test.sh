@@ -132,8 +132,10 @@ else
   failed=$((failed + 1))
 fi
 
-# An import of the viewer that only the test pack's list names.
-fresh && grep -P '^gdi32.dll\tBitBlt\t' tools/xp-imports.tsv >>tools/xp-imports-tests.tsv &&
+# An import of the viewer that only the test pack's list names, once for
+# all and once for the viewer by name.
+bitblt=$(grep -P '^gdi32.dll\tBitBlt\t' tools/xp-imports.tsv)
+fresh && printf '%s\n' "$bitblt" "$bitblt"$'\tbuild/vistora.exe' >>tools/xp-imports-tests.tsv &&
   sed -i '/^gdi32.dll\tBitBlt\t/d' tools/xp-imports.tsv && run
 expect "an import not on Windows XP SP3" fail "^tools/xp-imports.tsv:1: build/vistora.exe imports gdi32.dll BitBlt, which is not"
 
@@ -142,6 +144,11 @@ test_row=$(grep -v '^#' tools/xp-imports-tests.tsv | head -n 1 | cut -f 1,2)
 fresh && grep -vF "$test_row"$'\t' tools/xp-imports-tests.tsv >"$scratch/tests.tsv" && cp "$scratch/tests.tsv" tools/xp-imports-tests.tsv && run
 expect "a test program's import not on Windows XP SP3" fail \
   "^tools/xp-imports-tests.tsv:1: build/[a-z/_]+\.(exe|dll) imports ${test_row/$'\t'/ }, which is not"
+
+# A program named as starting only on a later Windows for a function it
+# does not import.
+fresh && n=$(append tools/xp-imports-tests.tsv $'kernel32.dll\tGetTickCount64\tWindows Vista\thttps://learn.microsoft.com/en-us/windows/win32/api/sysinfoapi/nf-sysinfoapi-gettickcount64\tbuild/tools/vdriver/vdriver.exe') && run
+expect "a later Windows named for an import not made" fail "^tools/xp-imports-tests.tsv:$n: names build/tools/vdriver/vdriver.exe for kernel32.dll GetTickCount64, which it does not import"
 
 fresh && n=$(append tools/xp-imports.tsv $'kernel32.dll\tGetTickCount64\tWindows Vista [desktop apps | UWP apps]\thttps://learn.microsoft.com/en-us/windows/win32/api/sysinfoapi/nf-sysinfoapi-gettickcount64') && run
 expect "a row with a Vista minimum" fail "^tools/xp-imports.tsv:$n: wants DLL, function, a minimum of Windows NT, 2000 or XP"
@@ -202,6 +209,8 @@ workflow() {  # steps-key
 }
 fresh && workflow steps && run
 expect "a sound workflow" ok '^check: passed, no violation .*workflows 0'
+fresh && rm -rf .github/workflows && run CI=true
+expect "no workflow, under CI=true" ok '^check: passed, no violation .*workflows 0'
 fresh && workflow step && run
 expect "a workflow error" fail '^\.github/workflows/self-test\.yml:6: unexpected key "step"'
 
