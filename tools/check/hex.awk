@@ -41,8 +41,9 @@ FNR == 1 { pinned = 0 }
     pinned = 1
   checked = pinned ? "" : code
   # A lambda's introducer: [captures] then its parameters, its body or a
-  # specifier. An index (a[2]) is followed by none of these.
-  if (pinned && match(code, /\[[^]]*\][ \t]*(\(|\{|<|mutable|constexpr|consteval|noexcept|->)/)) {
+  # specifier, and an operator or nothing before it: not an index or an
+  # array (a[2], t[2]{...}).
+  if (pinned && match(code, /(^|[^]A-Za-z0-9_)])\[[^]]*\][ \t]*(\(|\{|<|mutable|constexpr|consteval|noexcept|->)/)) {
     checked = substr(code, RSTART)
     pinned = 0
   }
