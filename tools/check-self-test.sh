@@ -205,7 +205,7 @@ expect "a clang-format that does not answer" fail '^check: BROKEN, NOT CHECKED:.
 # reports a key misspelt.
 workflow() {  # steps-key
   mkdir -p .github/workflows
-  printf '%s\n' 'name: self-test' 'on: [push]' 'jobs:' '  build:' '    runs-on: ubuntu-latest' "    $1:" \
+  printf '%s\n' 'name: self-test' 'on: [push]' 'jobs:' '  build:' '    runs-on: windows-2025' "    $1:" \
     '      - uses: actions/checkout@v4' '      - run: echo built' >.github/workflows/self-test.yml
 }
 fresh && workflow steps && run
