@@ -4,9 +4,6 @@
 #include "gdiplus_flat.h"
 #include "viewer.h"
 
-int ImageWidth = 0;
-int ImageHeight = 0;
-
 namespace {
 
 UINT RoundToPixels(long double value) {
