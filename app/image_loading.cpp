@@ -4,9 +4,6 @@
 #include "gdiplus_flat.h"
 #include "viewer.h"
 
-int ImageWidth = 0;
-int ImageHeight = 0;
-
 namespace {
 
 UINT RoundToPixels(long double value) {
@@ -94,39 +91,52 @@ Copy CopyPixels(void* image, HDC dc, UINT width, UINT height) {
     return lines == height ? Copy::Done : Copy::Failed;
 }
 
-}  // namespace
+// Draws the picture through GDI+ at the bitmap's size; whether GDI+ says
+// it drew. A GdipCreateFromHDC that fails leaves no graphics object, and
+// the draw on none then fails: its status says it for both.
+bool PictureDraw(void* image, HDC dc, float iw, float ih, UINT width, UINT height) {
+    GdipGraphics graphics;
+    GdipCreateFromHDC(dc, graphics.out());
+    return GdipDrawImageRectRect(graphics.get(), image, 0, 0, static_cast<float>(width), static_cast<float>(height),
+                                 0, 0, iw, ih, UnitPixel, nullptr, nullptr, nullptr) == 0;
+}
 
-HBITMAP GraphicLoadImageFileToBitmap(const std::wstring& file, LONG background, UINT width, UINT height,
-                                     int stretch) {
-    ErrorScope errors;
-    if (stretch && (width == 0 || height == 0)) return nullptr;
-    if (!IsFile(file)) {
-        MessageBoxShow(L"[GraphicLoadImageFileToBitmap] called on <" + file + L"> Missing file", L"",
-                       LoaderBoxStyle);
-        return nullptr;
-    }
+// What loading a picture file came to. The decoded picture is no part of
+// it: PictureLoad disposes of it before the outcome leaves.
+struct LoadOutcome {
+    enum Kind {
+        Shown,       // the picture is in `bitmap`
+        Silent,      // no picture and no word: stretch without both sizes, or a picture of no size
+        Missing,     // names no file: nothing there, a folder, a wildcard
+        Unreadable,  // GDI+ cannot read it
+        TooLarge,    // read, but no bitmap of `width` x `height` could be made or drawn
+    } kind;
+    // The new bitmap, still the drawing target: the picture when Shown;
+    // when TooLarge, the one that could not be drawn, or null when none
+    // could be made.
+    HBITMAP bitmap = nullptr;
+    UINT width = 0, height = 0;
+};
+
+// Decodes the file and draws it into a new graphic bitmap. The decoded
+// picture belongs to this scope alone: it is disposed of on every way out,
+// and the caller, which shows the boxes, never holds it.
+LoadOutcome PictureLoad(const std::wstring& file, LONG background, UINT width, UINT height, int stretch) {
+    if (stretch && (width == 0 || height == 0)) return {LoadOutcome::Silent};
+    if (!IsFile(file)) return {LoadOutcome::Missing};
     GdipImage image;
     GpStatus status = GdipLoadImageFromFile(file.c_str(), image.out());
     FpuModeSet();
-    if (status != 0) {
-        image.reset();
-        MessageBoxShow(L"[GraphicLoadImageFileToBitmap] [GdipLoadImagefromFile] read error on <" + file + L">", L"",
-                       LoaderBoxStyle);
-        return nullptr;
-    }
+    if (status != 0) return {LoadOutcome::Unreadable};
     float iw = 0, ih = 0;
     GdipGetImageDimension(image.get(), &iw, &ih);
     FpuModeSet();
-    if (iw == 0 || ih == 0) return nullptr;
+    if (iw == 0 || ih == 0) return {LoadOutcome::Silent};
     LoaderFitSize(iw, ih, width, height, stretch);
     HBITMAP bitmap = GraphicBitmapNew(static_cast<int>(width), static_cast<int>(height));
-    if (!bitmap) {
-        image.reset();  // its memory back before the box
-        // The picture is readable but too large for a device bitmap: say so,
-        // rather than leave an empty window and no word.
-        TooLargeBoxShow(width, height, file);
-        return nullptr;
-    }
+    // The picture is readable but too large for a device bitmap: say so,
+    // rather than leave an empty window and no word.
+    if (!bitmap) return {LoadOutcome::TooLarge, nullptr, width, height};
     bool covered = DrawCoversAll(image.get(), iw, ih, width, height);
     FpuModeSet();
     GraphicAttach(bitmap, 0, FALSE);
@@ -139,22 +149,44 @@ HBITMAP GraphicLoadImageFileToBitmap(const std::wstring& file, LONG background, 
     // A failed copy is not followed by a draw: the draw needs more memory
     // than the copy, and under Wine may say it drew when it did not, which
     // would show a picture with rows never written.
-    if (copy == Copy::NotTried) {
-        GdipGraphics graphics;
-        GdipCreateFromHDC(dc, graphics.out());
-        drawn = GdipDrawImageRectRect(graphics.get(), image.get(), 0, 0, static_cast<float>(width),
-                                      static_cast<float>(height), 0, 0, iw, ih, UnitPixel, nullptr, nullptr,
-                                      nullptr) == 0;
-    }
+    if (copy == Copy::NotTried) drawn = PictureDraw(image.get(), dc, iw, ih, width, height);
     FpuModeSet();
-    image.reset();
-    HBITMAP result = drawn ? bitmap : nullptr;
-    if (!result) GraphicBitmapEnd();
-    GraphicDetach();
     // The picture was read and its bitmap made, so what failed is the
     // memory or GDI objects that drawing so large a picture needs.
-    if (!result) TooLargeBoxShow(width, height, file);
-    return result;
+    return {drawn ? LoadOutcome::Shown : LoadOutcome::TooLarge, bitmap, width, height};
+}
+
+}  // namespace
+
+HBITMAP GraphicLoadImageFileToBitmap(const std::wstring& file, LONG background, UINT width, UINT height,
+                                     int stretch) {
+    ErrorScope errors;
+    // The boxes come only after PictureLoad has returned, and so after the
+    // decoded picture is gone: a box needs memory of its own, which a large
+    // picture may have taken.
+    LoadOutcome outcome = PictureLoad(file, background, width, height, stretch);
+    if (outcome.bitmap) {
+        if (outcome.kind != LoadOutcome::Shown) GraphicBitmapEnd();  // its memory back before the box too
+        GraphicDetach();
+    }
+    switch (outcome.kind) {
+    case LoadOutcome::Shown:
+        return outcome.bitmap;
+    case LoadOutcome::Silent:
+        break;
+    case LoadOutcome::Missing:
+        MessageBoxShow(L"[GraphicLoadImageFileToBitmap] called on <" + file + L"> Missing file", L"",
+                       LoaderBoxStyle);
+        break;
+    case LoadOutcome::Unreadable:
+        MessageBoxShow(L"[GraphicLoadImageFileToBitmap] [GdipLoadImagefromFile] read error on <" + file + L">", L"",
+                       LoaderBoxStyle);
+        break;
+    case LoadOutcome::TooLarge:
+        TooLargeBoxShow(outcome.width, outcome.height, file);
+        break;
+    }
+    return nullptr;
 }
 
 HBITMAP LoadImageAsBitmap(const std::wstring& path) {

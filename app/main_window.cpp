@@ -1,12 +1,6 @@
 // The main window: a dialog whose one graphic control shows the picture.
 #include "viewer.h"
 
-HWND MainDialog = nullptr;
-LONG_PTR PrevGraphicProc = 0;
-wchar_t ImagePath[ImagePathSize] = {};
-HBITMAP ViewBitmap = nullptr;
-HWND SavedFocus = nullptr;
-
 void ImagePathStore(const std::wstring& path) {
     size_t n = path.size() < ImagePathSize - 1 ? path.size() : ImagePathSize - 1;
     path.copy(ImagePath, n);

@@ -1,5 +1,5 @@
-// The viewer's main procedure: GDI+ and the common controls around the
-// main window.
+// The viewer's state and main procedure: GDI+ and the common controls
+// around the main window.
 #include "viewer.h"
 
 #include <commctrl.h>
@@ -7,7 +7,16 @@
 #include "gdiplus_flat.h"
 #include "process/scoped_handle.h"
 
+// The viewer's state, all of it: defined here, beside the step that puts
+// it in its initial state before ViewerMain runs.
 ULONG_PTR GdiplusToken = 0;
+HWND MainDialog = nullptr;
+LONG_PTR PrevGraphicProc = 0;
+wchar_t ImagePath[ImagePathSize] = {};
+HBITMAP ViewBitmap = nullptr;
+HWND SavedFocus = nullptr;
+int ImageWidth = 0;
+int ImageHeight = 0;
 
 void ViewerInitialState() {
     GdiplusToken = 0;

@@ -30,6 +30,8 @@ constexpr int MixPlainCopy = static_cast<int>(SRCCOPY);
 static_assert(LoaderBoxStyle == 0x12000 && MixPlainCopy == 0xCC0020);
 constexpr size_t ImagePathSize = 260;  // units, terminator included
 
+// The viewer's state: defined in app/startup.cpp, where ViewerInitialState
+// zeroes it before ViewerMain runs.
 extern ULONG_PTR GdiplusToken;
 extern HWND MainDialog;
 extern LONG_PTR PrevGraphicProc;

@@ -10,39 +10,10 @@ const DWORD MixTable[16] = {
 
 namespace {
 
-// The three colour bytes of a colour (0x00BBGGRR); the top byte is dropped.
+// The three color bytes of a color (0x00BBGGRR); the top byte is dropped.
 constexpr LONG ColorRgbMask = 0xFFFFFF;
 
-void CanvasColoursApply(ObjectRecord* record) {
-    GraphicState& g = record->graphic;
-    SetTextColor(g.canvasDC, static_cast<COLORREF>(g.foreground));
-    SetBkColor(g.canvasDC, static_cast<COLORREF>(g.background));
-    SetBkMode(g.canvasDC, OPAQUE);
-}
-
-// A brush of its own for a clear: solid for style 0, else hatched.
-HBRUSH ClearBrushMake(LONG colour, int style) {
-    if (style == 0) return CreateSolidBrush(static_cast<COLORREF>(colour));
-    return CreateHatchBrush(style - 1, static_cast<COLORREF>(colour));
-}
-
-// Fills the whole canvas for a clear; a transparent colour paints with the
-// stock null brush, which is nobody's to delete.
-void CanvasFill(const GraphicState& g, LONG colour, int style) {
-    ScopedBrush made(colour == ColorTransparent ? nullptr : ClearBrushMake(colour, style));
-    HBRUSH brush = colour == ColorTransparent ? static_cast<HBRUSH>(GetStockObject(NULL_BRUSH)) : made.get();
-    if (!g.canvasDC) return;
-    RECT all{0, 0, g.canvasWidth, g.canvasHeight};
-    // GDI may refuse for a moment while the display changes mode.
-    for (int tries = 1; !FillRect(g.canvasDC, &all, brush) && tries < 10; ++tries) Sleep(2);
-}
-
 }  // namespace
-
-void GraphicCanvasPrepare(ObjectRecord* record) {
-    FontSelectDefault(record->graphic.canvasDC, record);
-    CanvasColoursApply(record);
-}
 
 HBITMAP GraphicBitmapNew(int width, int height) {
     // Whatever is made is given back, in reverse order, unless the record
@@ -98,23 +69,17 @@ void GraphicSetColor(LONG foreground, LONG background) {
         SetBkColor(g.canvasDC, static_cast<COLORREF>(c));
         SetBkMode(g.canvasDC, OPAQUE);
     }
-    if (c == g.background && g.backgroundBrush) return;
-    HBRUSH oldBrush = g.backgroundBrush;
-    LONG oldColour = g.background;
-    g.backgroundBrush = nullptr;  // not offered to itself while sharing
-    g.background = c;
-    g.backgroundBrush = BrushShare(c);
-    BrushGiveUp(oldBrush, oldColour, record);
+    BackgroundBrushHandOver(record, c);
 }
 
-void GraphicClear(LONG colour, int style) {
+void GraphicClear(LONG color, int style) {
     GraphicEntry entry;
     if (!entry) return;
     ObjectRecord* record = entry.record();
     GraphicState& g = record->graphic;
-    if (colour == ColorDefault) colour = g.background;
+    if (color == ColorDefault) color = g.background;
     if (static_cast<UINT>(style) > 6) style = 0;
-    CanvasFill(g, colour, style);
+    CanvasFill(g, color, style);
     if (GraphicMarkChanged(record, 0, 0, g.canvasWidth, g.canvasHeight) != record) return;  // released meanwhile
     g.positionX = g.homeX;
     g.positionY = g.homeY;

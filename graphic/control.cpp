@@ -18,30 +18,6 @@ LRESULT PassOn(const ObjectRecord* record, HWND window, UINT message, WPARAM wPa
 UINT ScanCodeOf(LPARAM lParam) { return LOBYTE(HIWORD(lParam)); }
 bool IsExtendedKey(LPARAM lParam) { return HIWORD(lParam) & KF_EXTENDED; }
 
-// The canvas at the control's client size, made compatible with the
-// window's DC; none when GDI refuses any step.
-void ControlCanvasMake(HWND window, GraphicState& g) {
-    // Whatever is made is given back, in reverse order, unless the record
-    // takes it over.
-    ScopedWindowDC dc(window);
-    if (!dc) return;
-    RECT client{};
-    GetClientRect(window, &client);
-    int w = client.right, h = client.bottom;
-    g.clientWidth = g.viewWidth = g.canvasWidth = g.referenceWidth = w;
-    g.clientHeight = g.viewHeight = g.canvasHeight = g.referenceHeight = h;
-    ScopedMemoryDC canvas(CreateCompatibleDC(dc.get()));
-    // At 0 x 0 Windows gives the 1 x 1 monochrome bitmap, and every later
-    // canvas, made compatible with this one, would stay black and white.
-    ScopedBitmap bitmap(canvas ? CreateCompatibleBitmap(dc.get(), std::max(w, 1), std::max(h, 1)) : nullptr);
-    ScopedSelection selected(canvas.get(), bitmap.get());
-    if (!selected) return;
-    g.canvasDC = canvas.release();
-    g.initialBitmap = static_cast<HBITMAP>(selected.keep());
-    bitmap.release();  // the canvas DC's now, deleted with the record
-    FillRect(g.canvasDC, &client, g.backgroundBrush);
-}
-
 // A requested control size in pixels, at least 1 x 1 before conversion.
 SIZE ResizeInPixels(const ObjectRecord* record, int width, int height) {
     RECT size{0, 0, std::max(width, 1), std::max(height, 1)};
@@ -55,39 +31,6 @@ SIZE BorderOf(HWND window) {
     GetWindowRect(window, &outer);
     GetClientRect(window, &client);
     return SIZE{(outer.right - outer.left) - client.right, (outer.bottom - outer.top) - client.bottom};
-}
-
-// A bitmap of the new size, compatible with the canvas, that holds the
-// canvas's top-left pixels and is background elsewhere; null when GDI
-// refuses a step.
-HBITMAP CanvasCopyAtSize(const GraphicState& g, int width, int height) {
-    ScopedMemoryDC scratch(CreateCompatibleDC(nullptr));
-    ScopedBitmap fresh(scratch ? CreateCompatibleBitmap(g.canvasDC, width, height) : nullptr);
-    ScopedSelection drawing(scratch.get(), fresh.get());
-    if (!drawing) return nullptr;
-    int keepWidth = static_cast<int>(std::min(static_cast<UINT>(width), static_cast<UINT>(g.canvasWidth)));
-    int keepHeight = static_cast<int>(std::min(static_cast<UINT>(height), static_cast<UINT>(g.canvasHeight)));
-    // Background wherever the old canvas does not land: the same pixels as
-    // filling it all first, without touching them twice.
-    RECT right{keepWidth, 0, width, height};
-    RECT below{0, keepHeight, keepWidth, height};
-    FillRect(scratch.get(), &right, g.backgroundBrush);
-    FillRect(scratch.get(), &below, g.backgroundBrush);
-    BitBlt(scratch.get(), 0, 0, keepWidth, keepHeight, g.canvasDC, 0, 0, SRCCOPY);
-    return fresh.release();  // the caller's; on the way out it leaves the scratch DC, which goes
-}
-
-// The canvas DC takes a new bitmap of the new size and the old one is
-// deleted; on refusal nothing changes (the canvas keeps the size it really
-// has). The new bitmap keeps the old top-left pixels.
-void CanvasRebuild(GraphicState& g, int width, int height) {
-    ScopedBitmap fresh(CanvasCopyAtSize(g, width, height));
-    ScopedSelection shown(g.canvasDC, fresh.get());
-    if (!shown) return;
-    ScopedBitmap old(static_cast<HBITMAP>(shown.keep()));
-    fresh.release();  // the canvas DC's now, deleted with the record
-    g.canvasWidth = g.referenceWidth = width;
-    g.canvasHeight = g.referenceHeight = height;
 }
 
 }  // namespace
@@ -168,30 +111,6 @@ BOOL GraphicPaint(HWND dialog, const DRAWITEMSTRUCT* item) {
         BitBlt(item->hDC, 0, 0, g.viewWidth, g.viewHeight, g.canvasDC, g.scrollX, g.scrollY, SRCCOPY);
     }
     return TRUE;
-}
-
-ObjectRecord* GraphicRefresh(ObjectRecord* record) {
-    HWND window = static_cast<HWND>(record->handle);
-    // Taken before the repaint, so that a change a callback makes during
-    // it stays pending.
-    RECT changed = GraphicChangedTake(record);
-    InvalidateRect(window, record->flags & FlagStretchedView ? nullptr : &changed, FALSE);
-    // The repaint reaches the dialog's callback with WM_DRAWITEM, which may
-    // draw (and take this lock) or end the dialog (and free the record).
-    if (!GraphicUnlocked(record, [window] { UpdateWindow(window); })) return nullptr;
-    return record;
-}
-
-void GraphicRedraw() {
-    GraphicEntry entry;
-    if (!entry) return;
-    ObjectRecord* record = entry.record();
-    GraphicChangedTake(record);
-    if (record->kind != KindGraphicControl) return;  // a bitmap has no window
-    HWND window = static_cast<HWND>(record->handle);
-    InvalidateRect(window, nullptr, FALSE);
-    entry.Leave();  // the repaint runs callbacks, which may use the layer
-    UpdateWindow(window);
 }
 
 void GraphicControlResize(ObjectRecord* record, int width, int height) {

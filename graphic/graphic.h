@@ -18,7 +18,7 @@ HANDLE GraphicCurrentTarget();
 HBITMAP GraphicBitmapNew(int width, int height);
 void GraphicBitmapEnd();
 void GraphicSetColor(LONG foreground, LONG background);
-void GraphicClear(LONG colour, int style);
+void GraphicClear(LONG color, int style);
 HDC GraphicGetDC();
 
 struct GraphicCanvas {

@@ -1,7 +1,9 @@
 // What every operation of the graphic layer uses and nothing outside it
-// needs: the process-wide lock, the entry into the current target, the
-// bookkeeping of changed areas and the refresh, the mix table and the
-// control's own window procedure. Private to the layer (and its tests).
+// needs: the process-wide lock and the entry into the current target
+// (graphic/target.cpp), the changed area and the refresh
+// (graphic/changed.cpp), the canvas and what it owns (graphic/canvas.cpp),
+// the mix table and the control's own window procedure. Private to the
+// layer (and its tests).
 #pragma once
 
 #include "dialog/records/scoped_gdi.h"
@@ -9,6 +11,10 @@
 
 // Raster operations by mix number (numbered like the R2_* mix modes).
 extern const DWORD MixTable[16];
+
+// ---- The changed area, kept in GraphicState's changed fields and the
+// change-pending flag; graphic/changed.cpp is the one file that touches
+// them (GraphicRedraw, the public refresh, is there too).
 
 // Records a changed area of the target; refreshes a control whose redraw
 // is not deferred. Called with the graphic lock held. Returns the record,
@@ -22,6 +28,8 @@ ObjectRecord* GraphicRefresh(ObjectRecord* record);
 // An extent past every canvas: marked as changed, it is clipped to the
 // whole canvas.
 constexpr int CanvasExtentWhole = 500000;
+
+// ---- The control's window procedure and the keys it keeps.
 
 LRESULT CALLBACK GraphicControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Whether a WM_KEYDOWN with this lParam goes into the key slot.
@@ -44,6 +52,8 @@ enum : UINT {
     ScanF11 = 0x57,
     ScanF12 = 0x58,
 };
+
+// ---- The lock and the entry into the current target.
 
 void GraphicLockTake();
 void GraphicLockGive();
@@ -87,5 +97,28 @@ ObjectRecord* GraphicResolve(HANDLE handle, int controlId);
 void GraphicTargetAdopt(HANDLE handle);
 void GraphicTargetForget();
 
-// Text font and colours of a new canvas DC.
+// ---- The canvas. A record owns its canvas DC, the bitmap selected into
+// it (the DC's initial bitmap is selected back when the record goes) and
+// one share of its background brush. Each function below either hands
+// what it makes to the record or gives it back before it returns.
+
+// Text font and colors of a new canvas DC.
 void GraphicCanvasPrepare(ObjectRecord* record);
+// The canvas at the control's client size, made compatible with the
+// window's DC and filled with the background; none when GDI refuses any
+// step (painting then copies nothing and drawing has no effect).
+void ControlCanvasMake(HWND window, GraphicState& g);
+// The canvas DC takes a new bitmap of the new size and the old one is
+// deleted; on refusal nothing changes (the canvas keeps the size it really
+// has). The new bitmap keeps the old top-left pixels.
+void CanvasRebuild(GraphicState& g, int width, int height);
+// Fills the whole canvas for a clear with a brush of its own, deleted
+// before it returns; a transparent color paints with the stock null brush,
+// which is nobody's to delete.
+void CanvasFill(const GraphicState& g, LONG color, int style);
+// The record takes the shared brush of its new background color and gives
+// up the old one, which is deleted when no other record still has the old
+// color. The new share is taken while the record holds none, so that the
+// search cannot offer it the brush it is about to give up. Nothing changes
+// when it already holds a brush of that color.
+void BackgroundBrushHandOver(ObjectRecord* record, LONG color);

@@ -1,7 +1,5 @@
-// The per-thread drawing target, the graphic lock and changed areas.
+// The graphic lock and the per-thread drawing target.
 #include "operation.h"
-
-#include <utility>
 
 namespace {
 volatile LONG graphicLock = 0;
@@ -78,30 +76,3 @@ void GraphicTargetAdopt(HANDLE handle) {
 }
 
 void GraphicTargetForget() { currentTarget = nullptr; }
-
-ObjectRecord* GraphicMarkChanged(ObjectRecord* record, int x1, int y1, int x2, int y2) {
-    GraphicState& g = record->graphic;
-    if (!(x1 < x2)) std::swap(x1, x2);
-    if (!(y1 < y2)) std::swap(y1, y2);
-    if (x1 < 0) x1 = 0;
-    if (y1 < 0) y1 = 0;
-    if (static_cast<UINT>(x2) > static_cast<UINT>(g.canvasWidth)) x2 = g.canvasWidth;
-    if (static_cast<UINT>(y2) > static_cast<UINT>(g.canvasHeight)) y2 = g.canvasHeight;
-    if (static_cast<UINT>(x1) < g.changedLeft) g.changedLeft = static_cast<UINT>(x1);
-    if (static_cast<UINT>(y1) < g.changedTop) g.changedTop = static_cast<UINT>(y1);
-    if (static_cast<UINT>(x2) > g.changedRight) g.changedRight = static_cast<UINT>(x2);
-    if (static_cast<UINT>(y2) > g.changedBottom) g.changedBottom = static_cast<UINT>(y2);
-    record->flags |= FlagChangePending;
-    if (record->flags & FlagDeferredRedraw) return record;
-    return GraphicRefresh(record);
-}
-
-RECT GraphicChangedTake(ObjectRecord* record) {
-    GraphicState& g = record->graphic;
-    RECT changed{static_cast<LONG>(g.changedLeft), static_cast<LONG>(g.changedTop),
-                 static_cast<LONG>(g.changedRight), static_cast<LONG>(g.changedBottom)};
-    g.changedLeft = g.changedTop = MAXUINT;
-    g.changedRight = g.changedBottom = 0;
-    record->flags &= ~FlagChangePending;
-    return changed;
-}

@@ -15,6 +15,9 @@ int MessageBoxShow(const std::wstring& text, const std::wstring& title, UINT sty
     const wchar_t* caption = title.empty() ? MessageBoxDefaultTitle : title.c_str();
     // The box's modal loop runs foreign code that may leave the FPU changed.
     unsigned saved = FpuControlWord();
+    // A box comes 5 ms after it is asked for, as every box of the system
+    // always has: the rest of the time slice is given up before a
+    // task-modal box takes the foreground.
     Sleep(5);
     int result = MessageBoxW(nullptr, text.c_str(), caption, style);
     FpuControlWordSet(saved);

@@ -40,7 +40,20 @@ ThreadRecord* ThreadRecordGet();
 
 // ---- Floating point ----------------------------------------------------
 
-constexpr unsigned FpuProgramMode = 0x133F;
+// The x87 control word the program runs with: every exception masked
+// (invalid, denormal, zero divide, overflow, underflow, precision),
+// 64-bit extended precision, rounding to nearest with ties to even. Bit
+// 12, the 8087's infinity control, does nothing since the 80387; it is set
+// only because the program's mode is this word as a whole.
+enum : unsigned {
+    FpuMaskAllExceptions = 0x3F,
+    FpuPrecisionExtended = 0x300,
+    FpuRoundNearest = 0x000,
+    FpuInfinityControl = 0x1000,
+};
+constexpr unsigned FpuProgramMode =
+    FpuInfinityControl | FpuRoundNearest | FpuPrecisionExtended | FpuMaskAllExceptions;
+static_assert(FpuProgramMode == 0x133F);
 unsigned FpuControlWord();
 void FpuControlWordSet(unsigned word);
 inline void FpuModeSet() { FpuControlWordSet(FpuProgramMode); }

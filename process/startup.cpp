@@ -64,6 +64,9 @@ void ProgramStart(const ProgramHooks& hooks) {
     instance = GetModuleHandleW(nullptr);
     if (!ThreadSlotSetup()) ProgramAbort();
 
+    // COM is started for whatever the system DLLs the viewer loads may
+    // want of it on its one thread; the viewer makes no COM call of its
+    // own, so start-up goes on whatever the result.
     CoInitialize(nullptr);
     comStarted = true;
 

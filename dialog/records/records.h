@@ -27,32 +27,32 @@ enum : int {
     KindGraphicBitmap = 26,
 };
 
-// Colour markers.
+// Color markers.
 constexpr LONG ColorDefault = -1;
 constexpr LONG ColorTransparent = -2;
 constexpr LONG ColorUnchanged = -3;
 
-// The graphic fields of a graphic control's or bitmap's record. The record
-// keeps every field of its kind, in this order; those nothing in this
-// program reads are kept for the record's layout.
+// The graphic fields of a graphic control's or bitmap's record, in the
+// order the system's design lists them. The fields this program never
+// reads (marked "unused" below) are kept because the record the design
+// lists has them.
 struct GraphicState {
     // The canvas: a memory DC the record owns, and the bitmap the DC held
     // when it was made, selected back before the DC is deleted.
     HDC canvasDC;
     HBITMAP initialBitmap;
-    // Canvas area changed since the last refresh (graphic/target.cpp): all
+    // Canvas area changed since the last refresh (graphic/changed.cpp): all
     // 0 in a new record; empty is left and top MAXUINT, right and bottom 0.
     UINT changedLeft, changedTop, changedRight, changedBottom;
-    // Coordinate scale; factors of 0 mean pixels. Kept for the record's
-    // layout: never used.
+    // Coordinate scale; factors of 0 mean pixels. Unused.
     float scaleOriginX, scaleOriginY, scaleFactorX, scaleFactorY;
     // Four sizes the layer keeps apart, all alike when a canvas is made (for
-    // a bitmap, its pixel size). Client: the window's client area; kept for
-    // the record's layout, only written. View: what painting copies to the
-    // screen. Canvas: the canvas bitmap's real size. Reference: the canvas
-    // size when made or last rebuilt, the scale's base; kept for the
-    // record's layout, only written. A refused rebuild moves client and view
-    // to the new size and leaves canvas and reference at the old.
+    // a bitmap, its pixel size). Client: the window's client area; unused,
+    // only written. View: what painting copies to the screen. Canvas: the
+    // canvas bitmap's real size. Reference: the canvas size when made or
+    // last rebuilt, the scale's base; unused, only written. A refused
+    // rebuild moves client and view to the new size and leaves canvas and
+    // reference at the old.
     int clientWidth, clientHeight;
     int viewWidth, viewHeight;
     int canvasWidth, canvasHeight;
@@ -64,23 +64,24 @@ struct GraphicState {
     int homeX, homeY;
     int scrollX, scrollY;
     int positionX, positionY;
-    // Colours: the background's solid brush, shared by colour among records
+    // Colors: the background's solid brush, shared by color among records
     // (BrushShare); the foreground (0x00BBGGRR); the background, or
     // ColorTransparent.
     HBRUSH backgroundBrush;
     LONG foreground;
     LONG background;
-    // For line drawing, which this program does not do. Kept for the
-    // record's layout: the style is never used, the width only zeroed.
+    // For line drawing, which this program does not do. Unused: the style
+    // is never touched, the width only zeroed.
     int penStyle, penWidth;
     // Graphic control only: the window procedure it replaced, and the last
     // keystroke stored for key-reading operations this program does not
-    // have (kept for the record's layout: only written).
+    // have (unused, only written).
     WNDPROC previousProc;
     UINT keySlot;
-    // Text font from the font table: its number (0 for none), the DC's
-    // previous font and the metrics read when it was selected (kept for the
-    // record's layout: text output is not this program's; only written).
+    // Text font from the font table: its number (0 for none) and the DC's
+    // previous font, both given back with the record; the metrics read when
+    // it was selected are unused, only written (text output is not this
+    // program's).
     int fontNumber;
     HFONT previousFont;
     int charWidth, charHeight, externalLeading;
@@ -117,11 +118,11 @@ ObjectRecord* ObjectRecordDialogOf(HANDLE window);
 // Dialog units of the window's dialog to pixels (MapDialogRect).
 void DialogUnitsToPixels(HANDLE window, RECT* rect);
 
-// Background brushes, shared by colour among graphic records.
-HBRUSH BrushShare(LONG colour);
-// Gives up `brush` of `colour` held by `holder`: deleted when no other
-// graphic record still has that background colour.
-void BrushGiveUp(HBRUSH brush, LONG colour, const ObjectRecord* holder);
+// Background brushes, shared by color among graphic records.
+HBRUSH BrushShare(LONG color);
+// Gives up `brush` of `color` held by `holder`: deleted when no other
+// graphic record still has that background color.
+void BrushGiveUp(HBRUSH brush, LONG color, const ObjectRecord* holder);
 
 // ---- Font table --------------------------------------------------------
 

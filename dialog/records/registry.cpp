@@ -108,23 +108,23 @@ void DialogUnitsToPixels(HANDLE window, RECT* rect) {
     if (dialog) MapDialogRect(static_cast<HWND>(dialog->handle), rect);
 }
 
-HBRUSH BrushShare(LONG colour) {
-    if (colour < 0) return static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
+HBRUSH BrushShare(LONG color) {
+    if (color < 0) return static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
     {
         SpinGuard guard(registryLock);
         for (ObjectRecord* r = head; r; r = r->next) {
-            if (HoldsBrush(r) && r->graphic.background == colour) return r->graphic.backgroundBrush;
+            if (HoldsBrush(r) && r->graphic.background == color) return r->graphic.backgroundBrush;
         }
     }
-    return CreateSolidBrush(static_cast<COLORREF>(colour));
+    return CreateSolidBrush(static_cast<COLORREF>(color));
 }
 
-void BrushGiveUp(HBRUSH brush, LONG colour, const ObjectRecord* holder) {
-    if (!brush || colour < 0) return;
+void BrushGiveUp(HBRUSH brush, LONG color, const ObjectRecord* holder) {
+    if (!brush || color < 0) return;
     {
         SpinGuard guard(registryLock);
         for (ObjectRecord* r = head; r; r = r->next) {
-            if (r != holder && HoldsBrush(r) && r->graphic.background == colour) return;
+            if (r != holder && HoldsBrush(r) && r->graphic.background == color) return;
         }
     }
     DeleteObject(brush);
