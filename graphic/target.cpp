@@ -1,6 +1,7 @@
 // The per-thread drawing target, the graphic lock and changed areas.
 #include "operation.h"
 
+#include <climits>
 #include <utility>
 
 namespace {
@@ -100,7 +101,7 @@ RECT GraphicChangedTake(ObjectRecord* record) {
     GraphicState& g = record->graphic;
     RECT changed{static_cast<LONG>(g.changedLeft), static_cast<LONG>(g.changedTop),
                  static_cast<LONG>(g.changedRight), static_cast<LONG>(g.changedBottom)};
-    g.changedLeft = g.changedTop = MAXUINT;
+    g.changedLeft = g.changedTop = UINT_MAX;
     g.changedRight = g.changedBottom = 0;
     record->flags &= ~FlagChangePending;
     return changed;
