@@ -18,6 +18,9 @@ struct ProgramHooks {
 [[noreturn]] void ProgramStart(const ProgramHooks& hooks);
 [[noreturn]] void ProgramExit(int exitCode);
 [[noreturn]] void ProgramAbort();
+// Registers the common control classes that start-up registers (the layer
+// tests start the same way).
+void ProgramCommonControlsInit();
 
 // The module instance handle kept at start-up (GetModuleHandleW(NULL) when
 // start-up has not run, as in the layer tests).
@@ -37,6 +40,15 @@ void ThreadSlotRelease();
 // The calling thread's record, made on first use with the main thread's
 // settings. Never null unless memory is exhausted.
 ThreadRecord* ThreadRecordGet();
+
+// ---- GetTickCount64 for the C++ runtime -------------------------------
+
+// What the runtime's import of GetTickCount64 calls (process/tick_count.cpp):
+// kernel32's own where it has one (Vista on), else TickCountFromCounter.
+using TickCountFunction = ULONGLONG(WINAPI*)();
+TickCountFunction TickCountSource();
+// Milliseconds from the performance counter, which never wraps.
+ULONGLONG WINAPI TickCountFromCounter();
 
 // ---- Floating point ----------------------------------------------------
 

@@ -51,6 +51,15 @@ ThreadRecord* ThreadRecordGet() {
 
 HINSTANCE ProgramInstance() { return instance ? instance : GetModuleHandleW(nullptr); }
 
+void ProgramCommonControlsInit() {
+    constexpr DWORD Classes = ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES |
+                              ICC_PROGRESS_CLASS | ICC_HOTKEY_CLASS | ICC_PAGESCROLLER_CLASS |
+                              ICC_NATIVEFNTCTL_CLASS | ICC_STANDARD_CLASSES;
+    static_assert(Classes == 0x706F);
+    INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), Classes};
+    InitCommonControlsEx(&controls);
+}
+
 void ProgramStart(const ProgramHooks& hooks) {
     OSVERSIONINFOA version{};
     version.dwOSVersionInfoSize = sizeof(version);  // 148
@@ -70,12 +79,7 @@ void ProgramStart(const ProgramHooks& hooks) {
     CoInitialize(nullptr);
     comStarted = true;
 
-    constexpr DWORD Classes = ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES |
-                              ICC_PROGRESS_CLASS | ICC_HOTKEY_CLASS | ICC_PAGESCROLLER_CLASS |
-                              ICC_NATIVEFNTCTL_CLASS | ICC_STANDARD_CLASSES;
-    static_assert(Classes == 0x706F);
-    INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), Classes};
-    InitCommonControlsEx(&controls);
+    ProgramCommonControlsInit();
 
     FpuModeSet();
     if (hooks.initialState) hooks.initialState();

@@ -8,7 +8,7 @@
 // kernel32's import library): kernel32's own function where it exists,
 // else a millisecond count from the performance counter, which never
 // wraps and never fails from Windows XP on.
-#include <windows.h>
+#include "process.h"
 
 // The slot's name as the linker sees it: i686 decorates stdcall names.
 #if defined(__i386__)
@@ -18,8 +18,8 @@
 #endif
 extern "C" ULONGLONG(WINAPI* tickCountSlot)() __asm__(VISTORA_TICK_SLOT);
 
-namespace {
-
+// Whole seconds and the rest apart: ticks x 1000 would overflow once the
+// counter passes 2^64 / 1000 (71 days at 3 GHz).
 ULONGLONG WINAPI TickCountFromCounter() {
     LARGE_INTEGER frequency, counter;
     QueryPerformanceFrequency(&frequency);
@@ -28,11 +28,18 @@ ULONGLONG WINAPI TickCountFromCounter() {
     return ticks / perSecond * 1000 + ticks % perSecond * 1000 / perSecond;
 }
 
+TickCountFunction TickCountSource() {
+    // Looked up by name: the headers for Windows XP do not declare it.
+    auto own = reinterpret_cast<TickCountFunction>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetTickCount64")));
+    return own ? own : TickCountFromCounter;
+}
+
+namespace {
+
 // Resolved once; threads racing here store the same pointer.
 ULONGLONG WINAPI TickCountFirstCall() {
-    auto own = reinterpret_cast<ULONGLONG(WINAPI*)()>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetTickCount64")));
-    tickCountSlot = own ? own : TickCountFromCounter;
+    tickCountSlot = TickCountSource();
     return tickCountSlot();
 }
 

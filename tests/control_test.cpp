@@ -5,10 +5,6 @@
 #include "graphic/operation.h"
 #include "support/support.h"
 
-namespace {
-constexpr auto B = ExpectedMessage::Both;
-}  // namespace
-
 TEST(GraphicControlWindow, ViewerControlStyleClassIdAndFont) {
     DialogGuard d(ViewerDialog());
     ControlAddGraphic(d, IDC_GRAPHIC, L"", 0, 0, 150, 81, GraphicControlStyle, 0, nullptr);
@@ -62,6 +58,10 @@ TEST(GraphicControlWindow, DialogUnitsConvertedWithMapDialogRect) {
     RECT size{0, 0, 60, 30};
     MapDialogRect(d, &size);
     EXPECT_EQ(OuterSize(ControlHandle(d, 5)), (SIZE{size.right, size.bottom}));
+    ControlSetSize(d, 5, 0, -3);  // at least one dialog unit each way
+    RECT unit{0, 0, 1, 1};
+    MapDialogRect(d, &unit);
+    EXPECT_EQ(OuterSize(ControlHandle(d, 5)), (SIZE{unit.right, unit.bottom}));
 }
 
 TEST(GraphicControlWindow, NotADialogCreatesNothing) {
@@ -104,14 +104,20 @@ TEST(Resize, KeepsTopLeftAndFillsWithBackground) {
     GraphicDetach();
 }
 
+// Each side's own frame: the client area is the request less the frame.
 TEST(Resize, BorderIsAllowedFor) {
     DialogGuard d(ViewerDialog());
-    ControlAddGraphic(d, 4, L"", 0, 0, 50, 50, GraphicControlStyle | WS_BORDER, 0, nullptr);
-    HWND c = ControlHandle(d, 4);
-    ControlSetSize(d, 4, 100, 60);
-    EXPECT_EQ(OuterSize(c), (SIZE{100, 60}));
-    EXPECT_EQ(CanvasSizes(ObjectRecordFind(c)), (SizePair{ClientSize(c), ClientSize(c)}));
-    EXPECT_LT(ClientSize(c).cx, 100);
+    int id = 1000;
+    for (DWORD frame : {WS_BORDER, WS_BORDER | WS_VSCROLL, WS_CAPTION}) {
+        SCOPED_TRACE(testing::Message() << "frame style 0x" << std::hex << frame);
+        ControlAddGraphic(d, ++id, L"", 0, 0, 50, 50, GraphicControlStyle | frame, 0, nullptr);
+        HWND c = ControlHandle(d, id);
+        SIZE border{OuterSize(c).cx - ClientSize(c).cx, OuterSize(c).cy - ClientSize(c).cy};
+        ControlSetSize(d, id, 100, 60);
+        EXPECT_EQ(OuterSize(c), (SIZE{100, 60}));
+        EXPECT_EQ(ClientSize(c), (SIZE{100 - border.cx, 60 - border.cy}));
+        EXPECT_EQ(CanvasSizes(ObjectRecordFind(c)), (SizePair{ClientSize(c), ClientSize(c)}));
+    }
 }
 
 TEST(Resize, BitmapTheCanvasRefusesGoesAndTheSizeStays) {
@@ -158,6 +164,7 @@ TEST(Painting, ClearNotDeferredReachesScreenBeforeReturn) {
     GraphicAttach(s.dialog, IDC_GRAPHIC, FALSE);
     GraphicClear(0x0000FF, 0);  // red, no pumping after
     EXPECT_TRUE(PixelsAre(WindowPixels(s.control, 0, 0, 120, 80), 120, 80, 0xFF0000));
+    EXPECT_EQ(ChangedArea(ObjectRecordFind(s.control)), ChangedNone);
     GraphicClear(0x00FF00, 0);
     EXPECT_TRUE(PixelsAre(WindowPixels(s.control, 0, 0, 120, 80), 120, 80, 0x00FF00));
     GraphicDetach();
@@ -175,6 +182,7 @@ TEST(Painting, DeferredClearWaitsForRedraw) {
     GraphicRedraw();
     EXPECT_TRUE(PixelsAre(WindowPixels(s.control, 0, 0, 120, 80), 120, 80, 0xFF0000));
     EXPECT_FALSE(ObjectRecordFind(s.control)->flags & FlagChangePending);
+    EXPECT_EQ(ChangedArea(ObjectRecordFind(s.control)), ChangedNone);
     GraphicDetach();
 }
 
@@ -217,12 +225,15 @@ TEST(Painting, DrawItemPaintsOnlyForDrawEntire) {
 TEST(Painting, CanvasesPast4096PixelsAreClearedAndPaintedWhole) {
     DialogGuard d(ViewerDialog());
     int id = 1000;
-    for (auto [w, h] : {std::pair(4099, 3), std::pair(3, 4099)}) {
+    for (auto [w, h] : {SIZE{4099, 3}, SIZE{3, 4099}}) {
         SCOPED_TRACE(testing::Message() << w << " x " << h);
         HBITMAP b = GraphicBitmapNew(w, h);
         GraphicAttach(b, 0, FALSE);
         GraphicClear(0x0000FF, 0);
         EXPECT_TRUE(PixelsAre(CanvasPixels(b), w, h, 0xFF0000));
+        GraphicChangedTake(ObjectRecordFind(b));
+        GraphicCopy(b, 0, 0);  // onto itself: the whole canvas counts as changed
+        EXPECT_EQ(ChangedArea(ObjectRecordFind(b)), std::tuple(0u, 0u, UINT(w), UINT(h)));
         GraphicBitmapEnd();
         ControlAddGraphic(d, ++id, L"", 0, 0, w, h, GraphicControlStyle, 0, nullptr);
         EXPECT_TRUE(PixelsAre(CanvasPixels(ControlHandle(d, id)), w, h, Rgb(GetSysColor(COLOR_BTNFACE))));
@@ -239,6 +250,8 @@ TEST(Painting, RedrawOfBitmapShowsNothingAndKeepsPixels) {
     GraphicClear(0x123456, 0);
     GraphicRedraw();
     EXPECT_TRUE(PixelsAre(DcPixels(GraphicGetDC(), 0, 0, 8, 8), 8, 8, Rgb(0x123456)));
+    EXPECT_EQ(std::tuple(ChangedArea(ObjectRecordFind(b)), FlagNames(ObjectRecordFind(b)->flags)),
+              std::tuple(ChangedNone, FlagNames(FlagDeferredRedraw | FlagPixels)));  // nothing pending
     GraphicBitmapEnd();
 }
 
@@ -246,40 +259,61 @@ TEST(Painting, RedrawOfBitmapShowsNothingAndKeepsPixels) {
 // is on when toggled (each row has it held when off), Shift down when held
 // (toggled when up). Scan codes are the keyboard's own numbers.
 TEST(GraphicControlKeys, KeySlotRules) {
-    // The key, its scan code, and 1 or 0: extended, Num Lock on, Shift down, and whether it is kept.
-    using Key = std::tuple<const char*, UINT, bool, bool, bool, bool>;
-    const Key keys[] = {{"keypad Enter", 0x1C, 1, 1, 0, 0},  {"extended 0x1B", 0x1B, 1, 1, 0, 1},
-                        {"right Ctrl", 0x1D, 1, 1, 0, 1},    {"keypad /", 0x35, 1, 1, 0, 0},
-                        {"extended 0x34", 0x34, 1, 1, 0, 1}, {"extended 0x36", 0x36, 1, 1, 0, 1},
-                        {"extended 0x3A", 0x3A, 1, 0, 0, 0}, {"extended 0x39", 0x39, 1, 0, 0, 1},
-                        {"extended 0x3B", 0x3B, 1, 0, 0, 1}, {"Num Lock", 0x45, 1, 0, 0, 0},
-                        {"extended 0x44", 0x44, 1, 0, 0, 1}, {"Break key", 0x46, 1, 0, 0, 0},
-                        {"Home key", 0x47, 1, 1, 0, 1},      {"F1 key", 0x3B, 0, 1, 0, 1},
-                        {"F10 key", 0x44, 0, 1, 0, 1},       {"F11 key", 0x57, 0, 1, 0, 1},
-                        {"F12 key", 0x58, 0, 1, 0, 1},       {"Caps Lock", 0x3A, 0, 0, 0, 0},
-                        {"Pause key", 0x45, 0, 0, 0, 0},     {"Scroll Lock", 0x46, 0, 0, 0, 0},
-                        {"plain 0x56", 0x56, 0, 1, 0, 0},    {"plain 0x59", 0x59, 0, 1, 0, 0},
-                        {"letter A", 0x1E, 0, 0, 1, 0},      {"Tab key", 0x0F, 0, 0, 0, 0},
-                        {"Escape key", 0x01, 0, 0, 0, 0},    {"keypad 7", 0x47, 0, 0, 0, 1},
-                        {"keypad 7", 0x47, 0, 1, 0, 0},      {"keypad 7", 0x47, 0, 1, 1, 1},
-                        {"keypad -", 0x4A, 0, 0, 0, 0},      {"keypad +", 0x4E, 0, 0, 0, 0},
-                        {"keypad Delete", 0x53, 0, 0, 0, 1}, {"keypad Delete", 0x53, 0, 1, 0, 0},
-                        {"keypad Delete", 0x53, 0, 1, 1, 1}, {"Alt+Print Screen", 0x54, 0, 0, 0, 0}};
+    enum KeyFlag : unsigned { Plain = 0, Extended = 1, NumLockOn = 2, ShiftDown = 4, Kept = 8 };
+    // The key, its scan code and its flags.
+    const std::tuple<const char*, UINT, unsigned> keys[] = {
+        {"keypad Enter", 0x1C, Extended | NumLockOn},
+        {"extended 0x1B", 0x1B, Extended | NumLockOn | Kept},
+        {"right Ctrl", 0x1D, Extended | NumLockOn | Kept},
+        {"keypad /", 0x35, Extended | NumLockOn},
+        {"extended 0x34", 0x34, Extended | NumLockOn | Kept},
+        {"extended 0x36", 0x36, Extended | NumLockOn | Kept},
+        {"extended 0x3A", 0x3A, Extended},
+        {"extended 0x39", 0x39, Extended | Kept},
+        {"extended 0x3B", 0x3B, Extended | Kept},
+        {"Num Lock", 0x45, Extended},
+        {"extended 0x44", 0x44, Extended | Kept},
+        {"Break key", 0x46, Extended},
+        {"Home key", 0x47, Extended | NumLockOn | Kept},
+        {"F1 key", 0x3B, NumLockOn | Kept},
+        {"F10 key", 0x44, NumLockOn | Kept},
+        {"F11 key", 0x57, NumLockOn | Kept},
+        {"F12 key", 0x58, NumLockOn | Kept},
+        {"Caps Lock", 0x3A, Plain},
+        {"Pause key", 0x45, Plain},
+        {"Scroll Lock", 0x46, Plain},
+        {"plain 0x56", 0x56, NumLockOn},
+        {"plain 0x59", 0x59, NumLockOn},
+        {"letter A", 0x1E, ShiftDown},
+        {"Tab key", 0x0F, Plain},
+        {"Escape key", 0x01, Plain},
+        {"keypad 7", 0x47, Kept},
+        {"keypad 7", 0x47, NumLockOn},
+        {"keypad 7", 0x47, NumLockOn | ShiftDown | Kept},
+        {"keypad -", 0x4A, Plain},
+        {"keypad +", 0x4E, Plain},
+        {"keypad Delete", 0x53, Kept},
+        {"keypad Delete", 0x53, NumLockOn},
+        {"keypad Delete", 0x53, NumLockOn | ShiftDown | Kept},
+        {"Alt+Print Screen", 0x54, Plain},
+    };
     DialogGuard d(ViewerDialog());
     ControlAddGraphic(d, IDC_GRAPHIC, L"", 0, 0, 50, 50, GraphicControlStyle, 0, nullptr);
     HWND c = ControlHandle(d, IDC_GRAPHIC);
     ObjectRecord* r = ObjectRecordFind(c);
     BYTE saved[256], state[256];
     GetKeyboardState(saved);
-    for (auto [name, scan, extended, numLock, shift, stored] : keys) {
+    for (auto [name, scan, flags] : keys) {
         std::copy(saved, saved + 256, state);
-        state[VK_NUMLOCK] = numLock ? 0x01 : 0x80;
-        state[VK_SHIFT] = shift ? 0x80 : 0x01;
+        state[VK_NUMLOCK] = flags & NumLockOn ? 0x01 : 0x80;
+        state[VK_SHIFT] = flags & ShiftDown ? 0x80 : 0x01;
         SetKeyboardState(state);
         r->graphic.keySlot = 1;
-        SendMessageW(c, WM_KEYDOWN, 0, static_cast<LPARAM>(scan << 16 | (extended ? KF_EXTENDED << 16 : 0) | 1));
-        EXPECT_EQ(r->graphic.keySlot, stored ? scan << 16 : 1u)
-            << name << (numLock ? ", Num Lock on" : ", Num Lock off") << (shift ? ", Shift down" : "");
+        UINT extended = flags & Extended ? KF_EXTENDED << 16 : 0;
+        SendMessageW(c, WM_KEYDOWN, 0, static_cast<LPARAM>(scan << 16 | extended | 1));
+        EXPECT_EQ(r->graphic.keySlot, flags & Kept ? scan << 16 : 1u)
+            << "keys: " << name << (flags & NumLockOn ? ", Num Lock on" : "")
+            << (flags & ShiftDown ? ", Shift down" : "");
     }
     SetKeyboardState(saved);
 }
@@ -311,8 +345,10 @@ TEST(GraphicControlKeys, MessagesOfTheControl) {
     EXPECT_EQ(r->graphic.keySlot, 0x3F0000u);
     EXPECT_EQ(SendMessageW(c, WM_SYSKEYDOWN, VK_F10, (0x44 << 16) | 1), 0);
     EXPECT_EQ(r->graphic.keySlot, 0x440000u);
-    SendMessageW(c, WM_SYSKEYDOWN, VK_F4, (0x3E << 16) | 1);  // other system keys pass on
-    EXPECT_EQ(r->graphic.keySlot, 0x440000u);
+    r->graphic.keySlot = 1;
+    SendMessageW(c, WM_SYSKEYDOWN, VK_F4, (0x3E << 16) | 1);                       // other system keys pass on
+    SendMessageW(c, WM_SYSKEYDOWN, VK_F10, (0x44 << 16) | KF_EXTENDED << 16 | 1);  // and an extended F10
+    EXPECT_EQ(r->graphic.keySlot, 1u);
 
     sentLog.Clear();
     watched = c;
@@ -320,11 +356,13 @@ TEST(GraphicControlKeys, MessagesOfTheControl) {
     SendMessageW(c, WM_MOUSEWHEEL, MAKEWPARAM(0, 120), 0);
     SendMessageW(c, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120)), 0);
     SendMessageW(c, WM_MOUSEWHEEL, MAKEWPARAM(MK_SHIFT, 120), 0);
+    SendMessageW(c, WM_MOUSEWHEEL, MAKEWPARAM(0, 0), 0);
     UnhookWindowsHookEx(sentHook);
     const std::vector<ExpectedMessage> wheelScrolls = {
-        {WM_VSCROLL, B, SB_LINEUP, 0, false},
-        {WM_VSCROLL, B, SB_LINEDOWN, 0, false},
-        {WM_HSCROLL, B, SB_LINELEFT, 0, false},
+        {WM_VSCROLL, ExpectedMessage::Both, SB_LINEUP, 0, false},
+        {WM_VSCROLL, ExpectedMessage::Both, SB_LINEDOWN, 0, false},
+        {WM_HSCROLL, ExpectedMessage::Both, SB_LINELEFT, 0, false},
+        {WM_VSCROLL, ExpectedMessage::Both, SB_LINEUP, 0, false},  // a delta of 0 counts as up
     };
     EXPECT_MESSAGES(sentLog, wheelScrolls);
 

@@ -93,38 +93,17 @@ void CheckPictureFile(const std::wstring& path) {
     }
 }
 
-uint32_t Crc32(const std::string& data) {
-    uint32_t crc = 0xFFFFFFFF;
-    for (unsigned char c : data) {
-        crc ^= c;
-        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
-    }
-    return ~crc;
-}
-
-std::string Big32(uint32_t v) {
-    return {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8), static_cast<char>(v)};
-}
-
-std::string PngChunk(const std::string& type, const std::string& data) {
-    return Big32(static_cast<uint32_t>(data.size())) + type + data + Big32(Crc32(type + data));
-}
-
 // A PNG whose header claims the given size, with a tiny image stream.
 std::string PngClaiming(uint32_t w, uint32_t h) {
-    std::string ihdr = Big32(w) + Big32(h) + std::string("\x08\x02\x00\x00\x00", 5);
+    std::string ihdr = BytesBig32(w) + BytesBig32(h) + std::string("\x08\x02\x00\x00\x00", 5);
     std::string idat("\x78\x9c\x63\x60\x00\x00\x00\x02\x00\x01", 10);
     return std::string("\x89PNG\r\n\x1a\n", 8) + PngChunk("IHDR", ihdr) + PngChunk("IDAT", idat) +
            PngChunk("IEND", "");
 }
 
+// A 24-bit BMP whose header claims the given size, with 64 bytes of pixels.
 std::string BmpClaiming(int32_t w, int32_t h) {
-    std::string info = BytesLittle32(40) + BytesLittle32(static_cast<uint32_t>(w)) +
-                       BytesLittle32(static_cast<uint32_t>(h)) + std::string("\x01\x00\x18\x00", 4) +
-                       std::string(24, '\0');
-    std::string pixels(64, '\x7f');
-    std::string header = std::string("BM") + BytesLittle32(14 + 40 + 64) + BytesLittle32(0) + BytesLittle32(14 + 40);
-    return header + info + pixels;
+    return BmpHeaders(static_cast<uint32_t>(w), static_cast<uint32_t>(h), 24) + std::string(64, '\x7f');
 }
 
 class Corpus : public ::testing::Test {
@@ -181,22 +160,18 @@ TEST_F(Corpus, HostileFiles) {
     make(L"negative.bmp", BmpClaiming(-4, -4));
     make(L"noframes.gif", std::string("GIF89a\x04\x00\x04\x00\x00\x00\x00;", 14));
     // Every format, whole and cut at several points.
-    struct Format {
-        const wchar_t* ext;
-        PictureFormat format;
-    } formats[] = {{L"png", PictureFormat::Png},
-                   {L"bmp", PictureFormat::Bmp},
-                   {L"gif", PictureFormat::Gif},
-                   {L"jpg", PictureFormat::Jpeg},
-                   {L"tif", PictureFormat::Tiff}};
-    for (const auto& f : formats) {
-        std::wstring whole = folder.File(std::wstring(L"whole.") + f.ext);
+    const std::pair<const wchar_t*, PictureFormat> formats[] = {
+        {L"png", PictureFormat::Png},  {L"bmp", PictureFormat::Bmp},  {L"gif", PictureFormat::Gif},
+        {L"jpg", PictureFormat::Jpeg}, {L"tif", PictureFormat::Tiff},
+    };
+    for (auto [ext, format] : formats) {
+        std::wstring whole = folder.File(std::wstring(L"whole.") + ext);
         auto few = [](int x, int y) -> uint32_t { return (x + y) % 3 ? 0xFF204080u : 0xFFC0A060u; };
-        ASSERT_TRUE(PictureWrite(whole, 90, 60, f.format, few));
+        ASSERT_TRUE(PictureWrite(whole, 90, 60, format, few));
         made.push_back(whole);
         std::string bytes = FileReadBytes(whole);
         for (int percent : {1, 10, 50, 90, 99}) {
-            make(L"cut" + std::to_wstring(percent) + L"." + f.ext, bytes.substr(0, bytes.size() * percent / 100));
+            make(L"cut" + std::to_wstring(percent) + L"." + ext, bytes.substr(0, bytes.size() * percent / 100));
         }
     }
     // A PNG named as a JPEG opens by its content.

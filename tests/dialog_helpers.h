@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <ostream>
+#include <tuple>
 #include <utility>
 
 #include "app/viewer.h"  // the viewer's control id and window styles
@@ -59,6 +61,14 @@ private:
 };
 
 inline HWND ViewerDialog() { return DialogNew(UnitPixels, nullptr, L"", 10, 10, 302, 197, MainDialogStyle, 0); }
+
+// The changed area a record holds: left, top, right, bottom.
+inline auto ChangedArea(const ObjectRecord* r) {
+    const GraphicState& g = r->graphic;
+    return std::tuple(g.changedLeft, g.changedTop, g.changedRight, g.changedBottom);
+}
+// What a refresh leaves: left and top past every canvas, right and bottom 0.
+inline const auto ChangedNone = std::tuple(UINT_MAX, UINT_MAX, 0u, 0u);
 
 // A canvas's size as its record gives it, then as its bitmap has it.
 using SizePair = std::pair<SIZE, SIZE>;

@@ -29,11 +29,6 @@ private:
     HBITMAP bitmap_;
 };
 
-// The changed rectangle: left, top, right, bottom; emptied as a refresh leaves it.
-auto Changed(const GraphicState& s) {
-    return std::tuple(s.changedLeft, s.changedTop, s.changedRight, s.changedBottom);
-}
-void ChangedEmpty(GraphicState& g) { g.changedLeft = g.changedTop = ~0u, g.changedRight = g.changedBottom = 0; }
 auto Size(GraphicCanvas c) { return std::pair(c.width, c.height); }
 
 }  // namespace
@@ -139,27 +134,46 @@ TEST(GraphicCopy, TopLeftOnlyAndTheRestKept) {
     for (int y = 0; y < 200; y += 1)
         for (int x = 0; x < 300; x += 1) SetPixel(s->graphic.canvasDC, x, y, RGB(x & 0xFF, y, 9));
     Target target(100, 400, 0x00FF00);
-    ChangedEmpty(target.record()->graphic);
+    GraphicChangedTake(target.record());
     GraphicCopy(source.get(), 0, 0xCC0020);
     auto want = [](int x, int y) { return y < 200 ? Rgb(RGB(x, y, 9)) : 0x00FF00u; };
     EXPECT_TRUE(PixelsMatch(CanvasPixels(target.get()), PixelsOf(100, 400, want), 100));
-    EXPECT_EQ(Changed(target.record()->graphic), std::tuple(0u, 0u, 100u, 400u));  // the whole target, clamped
+    EXPECT_EQ(ChangedArea(target.record()), std::tuple(0u, 0u, 100u, 400u));  // the whole target, clamped
     EXPECT_TRUE(target.record()->flags & FlagChangePending);
 }
 
 TEST(GraphicCopy, MixNumbers) {
-    Target source(4, 4, 0x00F0F0F0);
+    // Each pair of source and target bits meets in some channel.
+    const COLORREF src = 0x00F0F0F0, dst = 0x00FF0F00;
+    Target source(4, 4, src);
     Target target(4, 4);
-    auto run = [&](int mix) {
-        GraphicClear(0x000F0FFF, 0);  // target colour before each copy
-        GraphicCopy(source.get(), 0, mix);
-        return CanvasPixels(target.get())[0];
-    };
-    const COLORREF src = 0x00F0F0F0, dst = 0x000F0FFF;
+    // The mix number and the colour it gives.
     const std::pair<int, COLORREF> mixes[] = {
-        {0xCC0020, src}, {13, src},      {-5, src},  // outside 0..15: plain copy
-        {7, src ^ dst},  {9, src & dst}, {15, src | dst}, {4, ~src & 0xFFFFFF}};
-    for (auto [mix, want] : mixes) EXPECT_EQ(run(mix), Rgb(want)) << mix;
+        {0, src},
+        {1, src},
+        {2, ~(src | dst)},
+        {3, src},
+        {4, ~src},
+        {5, src & ~dst},
+        {6, src},
+        {7, src ^ dst},
+        {8, src},
+        {9, src & dst},
+        {10, src},
+        {11, src},
+        {12, ~src | dst},
+        {13, src},
+        {14, src},
+        {15, src | dst},
+        // Outside 0 to 15: a plain copy.
+        {0xCC0020, src},
+        {-5, src},
+    };
+    for (auto [mix, want] : mixes) {
+        GraphicClear(dst, 0);  // the target's colour before each copy
+        GraphicCopy(source.get(), 0, mix);
+        EXPECT_EQ(CanvasPixels(target.get())[0], Rgb(want & 0xFFFFFF)) << "mixes: mix " << mix;
+    }
     // A source that names nothing copies nothing.
     GraphicClear(0x00123456, 0);
     GraphicCopy(nullptr, 0, 0);
@@ -169,20 +183,24 @@ TEST(GraphicCopy, MixNumbers) {
 TEST(GraphicMarkChanged, SwapClampMerge) {
     Target t(100, 50);
     ObjectRecord* r = t.record();
-    ChangedEmpty(r->graphic);
-    r->flags &= ~FlagChangePending;
+    GraphicChangedTake(r);
     GraphicMarkChanged(r, 80, 40, -5, 70);
-    EXPECT_EQ(Changed(r->graphic), std::tuple(0u, 40u, 80u, 50u));
+    EXPECT_EQ(ChangedArea(r), std::tuple(0u, 40u, 80u, 50u));
     EXPECT_TRUE(r->flags & FlagChangePending);
     GraphicMarkChanged(r, 10, 5, 20, 6);
-    EXPECT_EQ(Changed(r->graphic), std::tuple(0u, 5u, 80u, 50u));
+    EXPECT_EQ(ChangedArea(r), std::tuple(0u, 5u, 80u, 50u));
     GraphicClear(ColorDefault, 0);
-    EXPECT_EQ(Changed(r->graphic), std::tuple(0u, 0u, 100u, 50u));
+    EXPECT_EQ(ChangedArea(r), std::tuple(0u, 0u, 100u, 50u));
 }
 
 TEST(GraphicAttach, ControlsAndWhatDoesNotResolve) {
     ErrorScope scope;
     HWND d = DialogNew(UnitPixels, nullptr, L"", 10, 10, 100, 100, 0, 0);
+    {
+        Target other(4, 4);
+        ControlAddGraphic(d, 1002, L"", 0, 0, 5, 5, GraphicControlStyle, 0, nullptr);
+        EXPECT_EQ(GraphicCurrentTarget(), other.get());  // another target attached stays
+    }
     ControlAddGraphic(d, IDC_GRAPHIC, L"", 0, 0, 50, 40, GraphicControlStyle, 0, nullptr);
     HWND button = CreateWindowExW(0, L"BUTTON", L"b", WS_CHILD, 0, 50, 20, 20, d, reinterpret_cast<HMENU>(5),
                                   nullptr, nullptr);

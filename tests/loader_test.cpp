@@ -40,6 +40,7 @@ struct Faults {
     bool bitmapRefused = false;  // the bitmap for the picture cannot be made
 } faults;
 UINT copyCalls = 0;
+enum : GpStatus { StatusOk = 0, StatusOutOfMemory = 3 };  // as GDI+ numbers them
 
 // The loader's steps, in order: "clear <colour>" (a fill), "copy" (the
 // decoded pixels locked), "draw", "dispose" (of the decoded picture), "box".
@@ -158,7 +159,7 @@ TEST_F(Loader, PictureOfEveryFormatEqualsItsPixels) {
         EXPECT_EQ(FileNameOfPath(picture), name);
         HBITMAP b = LoadImageAsBitmap(picture);
         ASSERT_TRUE(b);
-        EXPECT_EQ(std::pair(ImageWidth, ImageHeight), std::pair(640, 480));
+        EXPECT_EQ((SIZE{ImageWidth, ImageHeight}), (SIZE{640, 480}));
         EXPECT_EQ(GraphicCurrentTarget(), nullptr);
         EXPECT_TRUE(PixelsMatch(CanvasPixels(b), PixelsOf(640, 480, colour), 640, meanError));
         End(b);
@@ -199,9 +200,10 @@ TEST_F(Loader, SeeThroughPicturesAreDrawnOverTheBackground) {
         {L"clear.png", -1, 0, 0, true},         {L"clear.png", 0xFF0000, 0, 0, true},
         {L"clear.gif", 0xFF0000, 0, 0, false},  {L"clear.gif", 0xFF0000, 40, 20, true},
         {L"clear8.png", 0xFF0000, 0, 0, false}, {L"half.emf", -1, 0, 0, true},
-        {L"half.emf", 0xFF0000, 0, 0, true}};
+        {L"half.emf", 0xFF0000, 0, 0, true},
+    };
     for (auto [name, colour, width, height, clearShows] : rows) {
-        SCOPED_TRACE(testing::Message() << name << " over " << colour << " at " << width);
+        SCOPED_TRACE(testing::Message() << "rows: " << name << " over " << colour << " at " << width);
         std::wstring file = folder.File(name);
         COLORREF background = colour < 0 ? 0 : colour;
         HBITMAP b = LoadRecorded([&] {
@@ -209,7 +211,7 @@ TEST_F(Loader, SeeThroughPicturesAreDrawnOverTheBackground) {
                               : GraphicLoadImageFileToBitmap(file, colour, width, height, width != 0);
         });
         EXPECT_EQ(steps, "clear " + std::to_string(background) + ", draw, dispose, ");
-        auto [w, h] = CanvasSize(b);
+        int w = CanvasSize(b).cx, h = CanvasSize(b).cy;
         ASSERT_GT(w * h, 0);
         Pixels p = CanvasPixels(b), want = PictureRendered(file, &w, &h, w, h, background);
         EXPECT_TRUE(PixelsMatch(p, want, w));
@@ -226,11 +228,15 @@ TEST_F(Loader, RequestsOtherThanItsOwnSizeAreScaled) {
     ASSERT_TRUE(PictureWrite(picture, 640, 480, PictureFormat::Bmp, PatternColour));
     // The request and the stretch flag, and the size settled.
     const std::tuple<UINT, UINT, int, int, int> rows[] = {
-        {320, 320, 0, 320, 240}, {640, 240, 1, 640, 240}, {640, 240, 0, 320, 240}, {640, 960, 0, 640, 960}};
+        {320, 320, 0, 320, 240},
+        {640, 240, 1, 640, 240},
+        {640, 240, 0, 320, 240},
+        {640, 960, 0, 640, 960},
+    };
     for (auto [width, height, stretch, wantWidth, wantHeight] : rows) {
-        SCOPED_TRACE(testing::Message() << width << " x " << height << " stretch " << stretch);
+        SCOPED_TRACE(testing::Message() << "rows: " << width << " x " << height << " stretch " << stretch);
         HBITMAP b = GraphicLoadImageFileToBitmap(picture, 0x0000FF, width, height, stretch);
-        ASSERT_EQ(CanvasSize(b), std::pair(wantWidth, wantHeight));
+        ASSERT_EQ(CanvasSize(b), (SIZE{wantWidth, wantHeight}));
         int w = 0, h = 0;
         Pixels want = PictureRendered(picture, &w, &h, wantWidth, wantHeight, 0x0000FF);
         EXPECT_TRUE(PixelsMatch(CanvasPixels(b), want, w));
@@ -255,19 +261,19 @@ TEST_F(Loader, FailuresAfterTheBitmapIsMadeGiveOneBoxAndLeaveNothing) {
         TooLargeBoxShow(1, 1, picture);
     }
     const char* const copied = "copy, dispose, box, ";
+    // The faults made, the size asked for, and the loader's steps.
     const std::tuple<Faults, UINT, UINT, const char*> rows[] = {
-        // the size asked for, and the loader's steps
-        {{1, false, -1}, 0, 0, copied},  // nothing copied: the draw that needs more is no way out
-        {{3, false, 0}, 0, 0, copied},   // a later band
-        {{1, true, 0}, 0, 0, copied},    // part of a band
-        {{2, true, -1}, 0, 0, copied},   // part of a later band
-        {{1, false, 3}, 0, 0, copied},   // both fail: still one box
-        {{0, false, 3}, 320, 240, "clear 0, draw, dispose, box, "},  // a scaled picture is drawn; OutOfMemory
-        {{0, false, -1, true}, 0, 0, "dispose, box, "},
+        {{.copyFailsAt = 1}, 0, 0, copied},  // nothing copied: the draw that needs more is no way out
+        {{.copyFailsAt = 3, .draw = StatusOk}, 0, 0, copied},                      // a later band
+        {{.copyFailsAt = 1, .copyInPart = true, .draw = StatusOk}, 0, 0, copied},  // part of a band
+        {{.copyFailsAt = 2, .copyInPart = true}, 0, 0, copied},                    // part of a later band
+        {{.copyFailsAt = 1, .draw = StatusOutOfMemory}, 0, 0, copied},             // both fail: still one box
+        {{.draw = StatusOutOfMemory}, 320, 240, "clear 0, draw, dispose, box, "},  // a scaled picture is drawn
+        {{.bitmapRefused = true}, 0, 0, "dispose, box, "},
     };
     const auto before = RecordsAndObjectsLive();
     for (auto [rowFaults, width, height, wantSteps] : rows) {
-        SCOPED_TRACE(testing::Message() << "copy fails at " << rowFaults.copyFailsAt
+        SCOPED_TRACE(testing::Message() << "rows: copy fails at " << rowFaults.copyFailsAt
                                         << (rowFaults.copyInPart ? " in part" : "") << ", draw " << rowFaults.draw
                                         << (rowFaults.bitmapRefused ? ", bitmap refused" : ""));
         MessageBoxCatcher catcher;
@@ -354,9 +360,9 @@ TEST_F(Loader, LoadsThatShowNothingGiveTheirBoxAndLeaveNothing) {
         ImageWidth = ImageHeight = 77;
         HBITMAP b = LoadImageAsBitmap(folder.File(L"absent.png"));
         ExpectBoxes(catcher, {MissingFileText(folder.File(L"absent.png"))});
-        EXPECT_EQ(std::pair(ImageWidth, ImageHeight), std::pair(0, 0));
+        EXPECT_EQ((SIZE{ImageWidth, ImageHeight}), (SIZE{0, 0}));
         ASSERT_TRUE(ObjectRecordFind(b));
-        EXPECT_EQ(CanvasSize(b), std::pair(0, 0));
+        EXPECT_EQ(CanvasSize(b), (SIZE{0, 0}));
         End(b);
         EXPECT_EQ(ObjectRecordFind(b), nullptr);
     }
@@ -521,7 +527,7 @@ TEST_F(Loader, ObjectsThatCannotBeMadeGiveOneBoxAndLeaveNothing) {
         EXPECT_EQ(WindowText(dialog), L"opaque.bmp");
         if (outcome == Outcome::Shown) {
             EXPECT_EQ(std::tuple(ImageWidth, CanvasSize(control->handle), outer.cx, outer.cy),
-                      std::tuple(w, std::pair(w, h), w + 6, h + 29));
+                      std::tuple(w, SIZE{w, h}, w + 6, h + 29));
             EXPECT_TRUE(PixelsMatch(DcPixels(control->graphic.canvasDC, 0, 0, w, h), expected, w));
             windowShown = true;
         } else {
@@ -532,10 +538,10 @@ TEST_F(Loader, ObjectsThatCannotBeMadeGiveOneBoxAndLeaveNothing) {
             EXPECT_EQ(catcher.boxes()[0].recordsAlive + 1, ObjectRecordCount());
             // The almost empty window of an unreadable picture, with an
             // empty picture bitmap and a 1 x 1 control.
-            EXPECT_EQ(std::pair(ImageWidth, ImageHeight), std::pair(0, 0));
+            EXPECT_EQ((SIZE{ImageWidth, ImageHeight}), (SIZE{0, 0}));
             ASSERT_TRUE(ObjectRecordFind(ViewBitmap));
             EXPECT_EQ(std::pair(CanvasSize(ViewBitmap), CanvasSize(control->handle)),
-                      std::pair(std::pair(0, 0), std::pair(1, 1)));
+                      std::pair(SIZE{0, 0}, SIZE{1, 1}));
             // Asked for 6 x 29; the platform may hold it at its minimum.
             EXPECT_LE(outer.cx, std::max(6, minWidth));
             EXPECT_LE(outer.cy, std::max(29, minHeight));

@@ -138,6 +138,7 @@ TEST(TextConversion, DoubleByteCodePage) {
     EXPECT_EQ(narrow, std::string("\x95\x5c.png"));
     EXPECT_EQ(TextToWide(narrow), L"\u8868.png");
     EXPECT_EQ(TextToNarrow(L"\u65e5\u672c").size(), 4u);
+    EXPECT_EQ(Narrow(L"\u8868.png"), "\xE8\xA1\xA8.png");  // failures print UTF-8, whatever the code page
 }
 
 TEST(TextConversion, ThreadsKeepTheirOwnCodePage) {
@@ -186,12 +187,7 @@ protected:
 TEST_F(FileTests, Table) {
     std::wstring file = folder.File(L"a.png");
     ASSERT_TRUE(FileWriteBytes(file, "x"));
-    const struct {
-        std::wstring path;
-        int isFile;
-        const char* attributes;
-        int error;
-    } rows[] = {
+    const std::tuple<std::wstring, int, const char*, int> rows[] = {
         {L"", 0, "none", 53},
         {folder.File(L"*.png"), 0, "none", 64},  // matching files exist
         // So do ? and the wildcards FindFirstFileW knows from DOS: < > and ",
@@ -207,7 +203,7 @@ TEST_F(FileTests, Table) {
     };
     ErrorScope scope;
     for (const auto& [path, isFile, attributes, error] : rows) {
-        SCOPED_TRACE(Narrow(path));
+        SCOPED_TRACE("rows: " + Narrow(path));
         EXPECT_EQ(IsFile(path), isFile);
         DWORD bits = GetAttributes(path);
         const char* kind = !bits ? "none" : bits & FILE_ATTRIBUTE_DIRECTORY ? "folder" : "file";
@@ -338,4 +334,34 @@ TEST(FloatingPoint, ProgramModeAndRounding) {
     EXPECT_EQ(RoundHalfEven(239.5L), 240);
     EXPECT_EQ(RoundHalfEven(240.5L), 240);
     EXPECT_EQ(RoundHalfEven(1e30L) > 0, true);  // saturates instead of overflowing
+}
+
+namespace {
+FARPROC WINAPI NoSuchProcedure(HMODULE, LPCSTR) { return nullptr; }
+BOOL WINAPI CounterAt2To62(LARGE_INTEGER* count) {
+    count->QuadPart = 1LL << 62;
+    return TRUE;
+}
+BOOL WINAPI ThreeGigahertz(LARGE_INTEGER* frequency) {
+    frequency->QuadPart = 3000000000LL;
+    return TRUE;
+}
+}  // namespace
+
+// The runtime's GetTickCount64 is kernel32's where it has one; where it has
+// none (Windows XP), the performance counter's milliseconds.
+TEST(TickCount, KernelsOwnElseTheCounter) {
+    FARPROC own = GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetTickCount64");
+    void* expected = own ? reinterpret_cast<void*>(own) : reinterpret_cast<void*>(&TickCountFromCounter);
+    EXPECT_EQ(reinterpret_cast<void*>(TickCountSource()), expected);
+    ImportPatch refused("kernel32.dll", "GetProcAddress", reinterpret_cast<void*>(&NoSuchProcedure));
+    ASSERT_TRUE(refused.slot);
+    EXPECT_EQ(TickCountSource(), &TickCountFromCounter);
+}
+
+TEST(TickCount, CounterPastTwoToThe62DoesNotOverflow) {
+    ImportPatch counter("kernel32.dll", "QueryPerformanceCounter", reinterpret_cast<void*>(&CounterAt2To62));
+    ImportPatch frequency("kernel32.dll", "QueryPerformanceFrequency", reinterpret_cast<void*>(&ThreeGigahertz));
+    ASSERT_TRUE(counter.slot && frequency.slot);
+    EXPECT_EQ(TickCountFromCounter(), (1ULL << 62) / 3000000);  // 2^62 x 1000 / 3e9, rounded down
 }

@@ -61,17 +61,18 @@ TEST_F(Resources, OnlyIconVersionAndManifest) {
     EXPECT_EQ(types, expected);
     // Each in exactly one language: a lookup by language falls back to
     // another one, so only the list tells a wrong language apart.
-    const struct {
-        LPCWSTR type;
-        WORD id;
-        WORD language;
-    } each[] = {
-        {RT_GROUP_ICON, 200, English}, {RT_ICON, 1, English}, {RT_MANIFEST, 1, English}, {RT_VERSION, 1, Spanish}};
-    for (const auto& r : each) {
+    // The type, the id and the one language.
+    const std::tuple<LPCWSTR, WORD, WORD> each[] = {
+        {RT_GROUP_ICON, 200, English},
+        {RT_ICON, 1, English},
+        {RT_MANIFEST, 1, English},
+        {RT_VERSION, 1, Spanish},
+    };
+    for (auto [type, id, language] : each) {
         std::set<WORD> languages;
-        EnumResourceLanguagesW(module, r.type, MAKEINTRESOURCEW(r.id), CollectLanguage,
+        EnumResourceLanguagesW(module, type, MAKEINTRESOURCEW(id), CollectLanguage,
                                reinterpret_cast<LONG_PTR>(&languages));
-        EXPECT_EQ(languages, std::set<WORD>{r.language}) << "type " << reinterpret_cast<UINT_PTR>(r.type);
+        EXPECT_EQ(languages, std::set<WORD>{language}) << "each: type " << reinterpret_cast<UINT_PTR>(type);
     }
 }
 

@@ -189,7 +189,7 @@ testing::AssertionResult DriverScreenShows(HWND window, const Pixels& expected, 
     int w = part.right - part.left, h = part.bottom - part.top;
     Pixels want =
         PixelsOf(w, h, [&](int x, int y) { return expected[size_t(part.top + y) * width + part.left + x]; });
-    testing::AssertionResult same = PixelsMatch(ScreenPixels(origin.x, origin.y, w, h), want, w);
+    testing::AssertionResult same = PixelsMatch(WindowPixels(nullptr, origin.x, origin.y, w, h), want, w);
     if (!same) same << "; read over " << testing::PrintToString(part) << " of the client area";
     return same;
 }

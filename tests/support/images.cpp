@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "dialog/records/scoped_gdi.h"
 #include "support.h"
 
 namespace {
@@ -80,20 +81,6 @@ bool GifWrite(const std::wstring& path, int width, int height, const std::functi
     return FileWriteBytes(path, out + std::string("\0;", 2));
 }
 
-std::string BytesBig32(uint32_t v) {
-    return {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8), static_cast<char>(v)};
-}
-
-// A PNG chunk: length, type, data, and the CRC-32 of type and data.
-std::string PngChunk(const std::string& type, const std::string& data) {
-    uint32_t crc = ~0u;
-    for (unsigned char c : type + data) {
-        crc ^= c;
-        for (int k = 0; k < 8; ++k) crc = crc >> 1 ^ (0xEDB88320u & (0u - (crc & 1)));
-    }
-    return BytesBig32(static_cast<uint32_t>(data.size())) + type + data + BytesBig32(~crc);
-}
-
 // A palette PNG whose transparent entry is marked in tRNS, written by hand
 // (GDI+ encodes 32 bits): its rows unfiltered, in one stored deflate block.
 bool PngPaletteWrite(const std::wstring& path, int width, int height,
@@ -119,6 +106,15 @@ bool PngPaletteWrite(const std::wstring& path, int width, int height,
 }
 
 }  // namespace
+
+std::string PngChunk(const std::string& type, const std::string& data) {
+    uint32_t crc = ~0u;
+    for (unsigned char c : type + data) {
+        crc ^= c;
+        for (int k = 0; k < 8; ++k) crc = crc >> 1 ^ (0xEDB88320u & (0u - (crc & 1)));
+    }
+    return BytesBig32(static_cast<uint32_t>(data.size())) + type + data + BytesBig32(~crc);
+}
 
 bool PictureWrite(const std::wstring& path, int width, int height, PictureFormat format,
                   const std::function<uint32_t(int, int)>& colour) {
@@ -161,23 +157,19 @@ Pixels PictureRendered(const std::wstring& path, int* width, int* height, int dr
     image.GetPhysicalDimension(&own);
     int w = drawWidth ? drawWidth : static_cast<int>(image.GetWidth());
     int h = drawHeight ? drawHeight : static_cast<int>(image.GetHeight());
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
-    ReleaseDC(nullptr, screen);
-    HGDIOBJ old = SelectObject(mem, bitmap);
+    ScopedWindowDC screen(nullptr);
+    ScopedMemoryDC mem(CreateCompatibleDC(screen.get()));
+    ScopedBitmap bitmap(CreateCompatibleBitmap(screen.get(), w, h));
+    ScopedSelection drawn(mem.get(), bitmap.get());
     RECT all{0, 0, w, h};
-    SetDCBrushColor(mem, background);
-    FillRect(mem, &all, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+    SetDCBrushColor(mem.get(), background);
+    FillRect(mem.get(), &all, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
     {
-        Gdiplus::Graphics graphics(mem);
+        Gdiplus::Graphics graphics(mem.get());
         graphics.DrawImage(&image, Gdiplus::RectF(0, 0, static_cast<float>(w), static_cast<float>(h)), 0, 0,
                            own.Width, own.Height, Gdiplus::UnitPixel);
     }
-    Pixels p = DcPixels(mem, 0, 0, w, h);
-    SelectObject(mem, old);
-    DeleteObject(bitmap);
-    DeleteDC(mem);
+    Pixels p = DcPixels(mem.get(), 0, 0, w, h);
     *width = w;
     *height = h;
     return p;

@@ -51,6 +51,13 @@ std::wstring WindowText(HWND window) {
 
 // ---- Names ---------------------------------------------------------------
 
+std::string Narrow(const std::wstring& s) {
+    std::string out(s.size() * 3, '\0');  // at most three bytes a UTF-16 unit
+    int n = static_cast<int>(s.size()), size = static_cast<int>(out.size());
+    out.resize(WideCharToMultiByte(CP_UTF8, 0, s.data(), n, out.data(), size, nullptr, nullptr));
+    return out;
+}
+
 std::string MessageName(UINT m) {
 #define NAMED(m) std::pair<UINT, const char*>(m, #m)
     static const std::pair<UINT, const char*> names[] = {
@@ -255,18 +262,9 @@ Pixels DcPixels(HDC dc, int x, int y, int width, int height) {
     return out;
 }
 
-Pixels ScreenPixels(int x, int y, int width, int height) {
-    HDC screen = GetDC(nullptr);
-    Pixels p = DcPixels(screen, x, y, width, height);
-    ReleaseDC(nullptr, screen);
-    return p;
-}
-
 Pixels WindowPixels(HWND window, int x, int y, int width, int height) {
-    HDC dc = GetDC(window);
-    Pixels p = DcPixels(dc, x, y, width, height);
-    ReleaseDC(window, dc);
-    return p;
+    ScopedWindowDC dc(window);
+    return DcPixels(dc.get(), x, y, width, height);
 }
 
 int PixelsCount(const Pixels& pixels, uint32_t rgb) {
@@ -281,9 +279,9 @@ Pixels CanvasPixels(HANDLE graphic) {
     return DcPixels(r->graphic.canvasDC, 0, 0, r->graphic.canvasWidth, r->graphic.canvasHeight);
 }
 
-std::pair<int, int> CanvasSize(HANDLE graphic) {
+SIZE CanvasSize(HANDLE graphic) {
     ObjectRecord* r = ObjectRecordFind(graphic);
-    return r ? std::pair(r->graphic.canvasWidth, r->graphic.canvasHeight) : std::pair(0, 0);
+    return r ? SIZE{r->graphic.canvasWidth, r->graphic.canvasHeight} : SIZE{0, 0};
 }
 
 Pixels PixelsOf(int width, int height, const std::function<uint32_t(int, int)>& colour) {
@@ -489,6 +487,10 @@ std::string BytesLittle16(uint16_t v) { return {static_cast<char>(v), static_cas
 
 std::string BytesLittle32(uint32_t v) {
     return {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16), static_cast<char>(v >> 24)};
+}
+
+std::string BytesBig32(uint32_t v) {
+    return {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8), static_cast<char>(v)};
 }
 
 std::string BmpHeaders(uint32_t width, uint32_t height, uint16_t bits, const std::vector<uint32_t>& palette) {

@@ -47,8 +47,8 @@ std::wstring WindowText(HWND window);
 
 // ---- Names ---------------------------------------------------------------
 
-// A wide text as bytes, for failure messages: ASCII stays readable.
-inline std::string Narrow(const std::wstring& s) { return std::string(s.begin(), s.end()); }
+// A wide text in UTF-8, for failure messages.
+std::string Narrow(const std::wstring& s);
 
 // Message names and record flags by name, so that a failure reads; a
 // number when not listed.
@@ -130,9 +130,8 @@ inline std::wstring TooLargeText(UINT width, UINT height, const std::wstring& fi
 // 0x00RRGGBB values, row by row from the top.
 using Pixels = std::vector<uint32_t>;
 Pixels DcPixels(HDC dc, int x, int y, int width, int height);
-Pixels ScreenPixels(int x, int y, int width, int height);
 // What a window of this process shows, read through its own DC (the
-// screen DC may lag behind Wine's window surface).
+// screen DC may lag behind Wine's window surface); the screen's for none.
 Pixels WindowPixels(HWND window, int x, int y, int width, int height);
 uint32_t Rgb(COLORREF c);  // 0x00BBGGRR to 0x00RRGGBB
 // How many pixels have exactly this 0x00RRGGBB colour.
@@ -140,7 +139,7 @@ int PixelsCount(const Pixels& pixels, uint32_t rgb);
 // The whole canvas of a graphic control or bitmap, read from its record.
 Pixels CanvasPixels(HANDLE graphic);
 // Width and height of a graphic object's canvas; 0 and 0 without a record.
-std::pair<int, int> CanvasSize(HANDLE graphic);
+SIZE CanvasSize(HANDLE graphic);
 // A width x height picture whose pixel (x, y) is colour(x, y) (alpha dropped).
 Pixels PixelsOf(int width, int height, const std::function<uint32_t(int, int)>& colour);
 // Whether `got` is `want`, a picture `width` pixels wide (with `meanError`, channels off by less on average):
@@ -272,6 +271,9 @@ std::string FileReadBytes(const std::wstring& path);
 // Little-endian bytes of a value, for file headers built by hand.
 std::string BytesLittle16(uint16_t v);
 std::string BytesLittle32(uint32_t v);
+std::string BytesBig32(uint32_t v);
+// A PNG chunk: length, type, data, and the CRC-32 of type and data.
+std::string PngChunk(const std::string& type, const std::string& data);
 // The headers of a bottom-up BI_RGB BMP file, palette included, whose rows
 // of `bits` per pixel follow.
 std::string BmpHeaders(uint32_t width, uint32_t height, uint16_t bits, const std::vector<uint32_t>& palette = {});

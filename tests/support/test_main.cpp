@@ -2,7 +2,6 @@
 // common controls and GDI+, in the program's floating-point mode.
 #undef WIN32_LEAN_AND_MEAN
 #include <windows.h>
-#include <commctrl.h>
 #include <objidl.h>
 #include <gdiplus.h>
 
@@ -15,8 +14,7 @@ int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     ThreadSlotSetup();
     FontTableBuild();
-    INITCOMMONCONTROLSEX classes{sizeof(classes), 0x706F};
-    InitCommonControlsEx(&classes);
+    ProgramCommonControlsInit();
     Gdiplus::GdiplusStartupInput input;
     ULONG_PTR token = 0;
     Gdiplus::GdiplusStartup(&token, &input, nullptr);
