@@ -2,6 +2,7 @@
 // it, a refresh shows it on screen and empties it.
 #include "operation.h"
 
+#include <climits>
 #include <utility>
 
 ObjectRecord* GraphicMarkChanged(ObjectRecord* record, int x1, int y1, int x2, int y2) {
@@ -25,7 +26,7 @@ RECT GraphicChangedTake(ObjectRecord* record) {
     GraphicState& g = record->graphic;
     RECT changed{static_cast<LONG>(g.changedLeft), static_cast<LONG>(g.changedTop),
                  static_cast<LONG>(g.changedRight), static_cast<LONG>(g.changedBottom)};
-    g.changedLeft = g.changedTop = MAXUINT;
+    g.changedLeft = g.changedTop = UINT_MAX;
     g.changedRight = g.changedBottom = 0;
     record->flags &= ~FlagChangePending;
     return changed;

@@ -42,7 +42,7 @@ struct GraphicState {
     HDC canvasDC;
     HBITMAP initialBitmap;
     // Canvas area changed since the last refresh (graphic/changed.cpp): all
-    // 0 in a new record; empty is left and top MAXUINT, right and bottom 0.
+    // 0 in a new record; empty is left and top UINT_MAX, right and bottom 0.
     UINT changedLeft, changedTop, changedRight, changedBottom;
     // Coordinate scale; factors of 0 mean pixels. Unused.
     float scaleOriginX, scaleOriginY, scaleFactorX, scaleFactorY;
