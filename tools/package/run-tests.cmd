@@ -55,7 +55,8 @@ set p_failed=
 set p_skipped=
 "%CD%\%1.exe" --gtest_output=xml:results\%1.xml > "results\%1.log" 2>&1
 set rc=%errorlevel%
-for /f "tokens=5,7,9" %%a in ('findstr /b /l /c:"[ counts   ]" "results\%1.log"') do (
+rem find, not findstr: Wine 8's findstr finds nothing.
+for /f "tokens=5,7,9" %%a in ('type "results\%1.log" ^| find "[ counts   ]"') do (
   set p_passed=%%a
   set p_failed=%%b
   set p_skipped=%%c
@@ -75,7 +76,7 @@ goto :eof
 
 :platform
 if defined platform goto :eof
-for /f "delims=" %%l in ('findstr /b /l /c:"[ platform ]" %1') do set "platform=%%l"
+for /f "delims=" %%l in ('type %1 ^| find "[ platform ]"') do set "platform=%%l"
 if defined platform >> "%report%" echo %platform%
 goto :eof
 
