@@ -28,7 +28,7 @@ if exist results rd /s /q results
 md results
 set "report=%CD%\report.txt"
 > "%report%" echo Vistora test report
->> "%report%" echo pack: %CD%
+>> "%report%" echo pack: "%CD%"
 >> "%report%" echo time limit per program: %VISTORA_TIME_LIMIT% s
 >> "%report%" echo date: %DATE% %TIME%
 >> "%report%" ver
@@ -45,7 +45,7 @@ set summary=run-tests: %programs% programs, %passed% passed, %failed% failed, %s
 echo %summary%
 >> "%report%" echo.
 >> "%report%" echo %summary%
-echo report: %report%
+echo report: "%report%"
 rem Double-clicked (started by its full path): keep the window open.
 if "%~f0" == "%~0" pause
 if "%verdict%" == "all passed" exit /b 0
