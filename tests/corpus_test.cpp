@@ -120,8 +120,7 @@ protected:
 }  // namespace
 
 TEST_F(Corpus, PngSuite) {
-    const char* dir = getenv("VISTORA_PNGSUITE");
-    std::wstring root = dir ? DriverWindowsPath(dir) : std::wstring();
+    std::wstring root = DriverEnvPath("VISTORA_PNGSUITE");
     if (root.empty() || GetFileAttributesW(root.c_str()) == INVALID_FILE_ATTRIBUTES) {
         GTEST_SKIP() << "the PngSuite corpus is not here";
     }

@@ -1,4 +1,4 @@
-// The real viewer under Wine, driven from outside like a user would.
+// The real viewer, driven from outside like a user would.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -39,6 +39,31 @@ protected:
     TempFolder folder;
 };
 
+// Starts the viewer as a debugger would and, once the DLL holding the
+// GetVersionExA it calls is mapped (before any code of the exe runs),
+// makes that answer as Windows 98 does: platform id 1. System DLLs lie
+// at one address in every process of a bitness.
+bool StartOnWindows98(Viewer& v, const std::wstring& tail) {
+#ifdef _WIN64
+    const unsigned char answer[] = {0xC7, 0x41, 0x10, 1, 0, 0, 0, 0xB8, 1, 0, 0, 0, 0xC3};
+#else
+    const unsigned char answer[] = {0x8B, 0x44, 0x24, 4, 0xC7, 0x40, 0x10, 1, 0, 0, 0, 0xB8, 1, 0, 0, 0, 0xC2, 4, 0};
+#endif
+    void* at = reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetVersionExA"));
+    bool patched = false;
+    DEBUG_EVENT e{};
+    if (!v.Start(tail, DriverViewerExe(), DEBUG_ONLY_THIS_PROCESS)) return false;
+    while (!patched && WaitForDebugEvent(&e, Patience)) {
+        if (e.dwDebugEventCode == CREATE_PROCESS_DEBUG_EVENT) CloseHandle(e.u.CreateProcessInfo.hFile);
+        if (e.dwDebugEventCode == LOAD_DLL_DEBUG_EVENT) CloseHandle(e.u.LoadDll.hFile);
+        DWORD was = 0;
+        patched = VirtualProtectEx(v.process, at, sizeof answer, PAGE_EXECUTE_READWRITE, &was) &&
+                  WriteProcessMemory(v.process, at, answer, sizeof answer, nullptr);
+        ContinueDebugEvent(e.dwProcessId, e.dwThreadId, DBG_CONTINUE);
+    }
+    return patched && DebugSetProcessKillOnExit(FALSE) && DebugActiveProcessStop(v.pid);
+}
+
 BOOL CALLBACK CountChild(HWND, LPARAM n) {
     ++*reinterpret_cast<int*>(n);
     return TRUE;
@@ -74,6 +99,9 @@ void ExpectPictureShown(HWND main, int width, int height, const Pixels& expected
     SCOPED_TRACE(testing::Message() << "client area " << testing::PrintToString(client) << ", visible "
                                     << testing::PrintToString(part) << " of " << width << " x " << height);
     EXPECT_EQ(part, (RECT{0, 0, std::min<LONG>(width, client.cx), std::min<LONG>(height, client.cy)}));
+    if (!UnderWine() && GetSystemMetrics(SM_CYCAPTION) == 23) {
+        EXPECT_EQ(part, (RECT{0, 0, width, height})) << "Windows' 23 px caption leaves the whole picture in view";
+    }
     // Less than half of the picture would be too little to judge it by;
     // no known platform cuts more than a few rows.
     EXPECT_GE(part.right * 2, width);
@@ -285,11 +313,8 @@ TEST_F(EndToEnd, FocusComesBackAfterReactivation) {
 }
 
 TEST_F(EndToEnd, RefusedOnWindows9x) {
-    // The prefix reports Windows 98 to any program of this name.
-    std::wstring copy = folder.File(L"vistora98.exe");
-    ASSERT_TRUE(CopyFileW(DriverViewerExe().c_str(), copy.c_str(), FALSE));
     Viewer v;
-    ASSERT_TRUE(v.Start(L" whatever.png", copy));
+    ASSERT_TRUE(StartOnWindows98(v, L" whatever.png")) << "could not make it see Windows 98";
     HWND box = DriverWaitMessageBox(v, Patience);
     ASSERT_TRUE(box);
     BoxSeen seen = MessageBoxRead(box);
@@ -307,10 +332,14 @@ TEST_F(EndToEnd, RefusedOnWindows9x) {
 TEST_F(EndToEnd, GdiplusThatWillNotStartGivesOneBox) {
     std::wstring fake = DriverEnvPath("VISTORA_FAKE_GDIPLUS");
     ASSERT_FALSE(fake.empty());
-    // The prefix makes a program of this name prefer the DLL beside it.
-    std::wstring copy = folder.File(L"vistora-fakegdip.exe");
-    ASSERT_TRUE(CopyFileW(DriverViewerExe().c_str(), copy.c_str(), FALSE));
-    ASSERT_TRUE(CopyFileW(fake.c_str(), folder.File(L"gdiplus.dll").c_str(), FALSE));
+    // A copy whose imports name fakegdi.dll, which every loader (Windows,
+    // Wine) finds beside the exe: no system GDI+ comes first.
+    std::string bytes = FileReadBytes(DriverViewerExe());
+    size_t name = bytes.find("gdiplus.dll");
+    ASSERT_NE(name, std::string::npos);
+    std::wstring copy = folder.File(L"vistora.exe");
+    ASSERT_TRUE(FileWriteBytes(copy, bytes.replace(name, 11, "fakegdi.dll")));
+    ASSERT_TRUE(CopyFileW(fake.c_str(), folder.File(L"fakegdi.dll").c_str(), FALSE));
     std::wstring picture = folder.File(L"p.png");
     ASSERT_TRUE(PictureWrite(picture, 10, 10, PictureFormat::Png, PatternColour));
     Viewer v;

@@ -4,13 +4,13 @@
 #include <cstdlib>
 #include <cstring>
 
-bool Launched::Start(const std::wstring& tail, const std::wstring& exe) {
+bool Launched::Start(const std::wstring& tail, const std::wstring& exe, DWORD flags) {
     End();
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
     std::wstring line = L"\"" + exe + L"\"" + tail;  // CreateProcessW may write into it
-    if (!CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+    if (!CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup, &info))
         return false;
     CloseHandle(info.hThread);
     process = info.hProcess;
@@ -209,7 +209,8 @@ testing::AssertionResult DriverWaitPixels(HWND window, int width, int height, co
 }
 
 std::wstring DriverEnvPath(const char* name) {
-    const char* path = getenv(name);
+    // Read wide: a folder's name may hold letters outside the ANSI code page.
+    const wchar_t* path = _wgetenv(std::wstring(name, name + strlen(name)).c_str());
     return path ? DriverWindowsPath(path) : std::wstring();
 }
 
@@ -217,6 +218,10 @@ std::wstring DriverWindowsPath(const std::string& path) {
     int n = MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, nullptr, 0);
     std::wstring wide(static_cast<size_t>(n > 0 ? n - 1 : 0), L'\0');
     if (n > 1) MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, wide.data(), n);
+    return DriverWindowsPath(wide);
+}
+
+std::wstring DriverWindowsPath(std::wstring wide) {
     if (wide.empty() || wide[0] != L'/') return wide;
     for (wchar_t& c : wide) {
         if (c == L'/') c = L'\\';

@@ -14,6 +14,7 @@
 
 // Converts a Linux path to the Z: path Wine shows it as.
 std::wstring DriverWindowsPath(const std::string& path);
+std::wstring DriverWindowsPath(std::wstring path);
 // A path named by an environment variable, as a Windows path; empty when
 // unset. DriverViewerExe: the viewer under test (VISTORA_EXE).
 std::wstring DriverEnvPath(const char* name);
@@ -29,7 +30,7 @@ public:
     Launched& operator=(const Launched&) = delete;
     // Starts `exe` on the command line "exe" followed by exactly `tail`;
     // false when it cannot (GetLastError says why).
-    bool Start(const std::wstring& tail, const std::wstring& exe = DriverViewerExe());
+    bool Start(const std::wstring& tail, const std::wstring& exe = DriverViewerExe(), DWORD flags = 0);
     // Waits for its end; false on time-out.
     bool WaitExit(DWORD timeoutMs, DWORD* exitCode = nullptr) const;
     void End();

@@ -38,6 +38,8 @@ void CALLBACK HangWatchdog::Expired(void* self, BOOLEAN) {
     TerminateProcess(GetCurrentProcess(), 3);
 }
 
+bool UnderWine() { return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr; }
+
 void PumpFor(DWORD ms) {
     PumpUntil([] { return false; }, ms);
 }

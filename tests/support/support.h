@@ -24,6 +24,8 @@
 // holds (true) or `timeoutMs` passes (false).
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000, DWORD stepMs = 1);
 void PumpFor(DWORD ms);
+// Whether Wine runs this: its ntdll alone exports wine_get_version.
+bool UnderWine();
 
 // Ends this test program, naming `what`, when a step has run `ms`: a hang
 // (a lock spun on, a loop that never ends) costs that, not the run's limit.
