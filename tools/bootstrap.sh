@@ -130,7 +130,7 @@ install_wine32() {
     repair "$before"
     if have_pkg wine32:i386; then ok=1; fi  # apt-get -f install may have finished it
   fi
-  why=$(grep -E '^E: ' "$log" | tail -n 1 | sed 's/^E: //')
+  why=$(grep -E '^E: ' "$log" | tail -n 1 | sed 's/^E: //; s/\.$//')
   why=${why:-exit status not 0}
   rm -f "$log"
   if [ "$ok" = 1 ]; then
