@@ -96,8 +96,9 @@ repair() {  # the list installed printed before the install
   if [ -n "$brought" ]; then
     echo "bootstrap: removing what the failed install left:" $brought
     # shellcheck disable=SC2086  # one word a package
-    $SUDO dpkg --purge $brought >/dev/null 2>&1 ||
-      $SUDO dpkg --purge --force-depends --force-remove-reinstreq $brought >/dev/null 2>&1 || true
+    # Some are protected (libgcc-s1:i386), yet this run brought them.
+    $SUDO dpkg --purge --force-remove-protected $brought >/dev/null 2>&1 ||
+      $SUDO dpkg --purge --force-remove-protected --force-depends --force-remove-reinstreq $brought >/dev/null 2>&1 || true
   fi
   $SUDO dpkg --configure -a >/dev/null 2>&1 || apt_get -f install -y -qq >/dev/null 2>&1 || true
   if [ -n "$($SUDO dpkg --audit 2>&1)" ]; then
