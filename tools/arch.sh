@@ -26,9 +26,10 @@ if [ ! -f "$loader" ] || [ ! -x "$loader" ]; then
   exit 0
 fi
 
-cache="${XDG_CACHE_HOME:-$HOME/.cache}/vistora/arch"
+cache=""  # none without a home, as under env -i
+if [ -n "${XDG_CACHE_HOME:-}" ]; then cache="$XDG_CACHE_HOME/vistora/arch"; elif [ -n "${HOME:-}" ]; then cache="$HOME/.cache/vistora/arch"; fi
 key="$(uname -srm) $(cat /etc/machine-id 2>/dev/null || true) $(stat -Lc '%s %Y %i' "$loader")"
-if [ -f "$cache" ] && [ "$(head -n 1 "$cache")" = "$key" ]; then
+if [ -n "$cache" ] && [ -f "$cache" ] && [ "$(head -n 1 "$cache")" = "$key" ]; then
   sed -n 2p "$cache"
   exit 0
 fi
@@ -51,7 +52,7 @@ else
 fi
 # A time-out (124, or 137 once killed) may be a machine under load, not an
 # answer: it is asked again next time.
-if [ "$rc" != 124 ] && [ "$rc" != 137 ] && mkdir -p "$(dirname "$cache")" 2>/dev/null; then
+if [ -n "$cache" ] && [ "$rc" != 124 ] && [ "$rc" != 137 ] && mkdir -p "$(dirname "$cache")" 2>/dev/null; then
   if printf '%s\n%s\n' "$key" "$answer" >"$cache.$$"; then mv "$cache.$$" "$cache"; fi
 fi
 echo "$answer"
