@@ -41,7 +41,11 @@ if [ "${1:-}" = --inside-chroot ]; then
     VISTORA_ARCH=i686 tools/bootstrap.sh
     tools/build.sh >/dev/null  # the 32-bit build, made here at native speed
   fi
-  if [ "$net" = 1 ]; then touch /vm-net; fi
+  if [ "$net" = 1 ]; then
+    touch /vm-net
+    # Where QEMU's name server cannot reach the host's, the mirror is still found.
+    getent hosts deb.debian.org >>/etc/hosts || true
+  fi
   if [ -n "$prepare" ]; then VISTORA_ARCH=i686 bash -c "$prepare"; fi
   printf '%q ' "$@" >/vm-command
   cat >/sbin/vm-init <<'EOF'
@@ -57,10 +61,14 @@ mount -t tmpfs tmpfs /tmp
 mount -t tmpfs tmpfs /run
 ip link set lo up
 if [ -f /vm-net ]; then
-  # QEMU's user-mode network: fixed addresses, its own name server.
+  # QEMU's user-mode network: fixed addresses, its own name server first,
+  # then the host's (in the chroot's copy).
   modprobe virtio_net 2>/dev/null
-  ip link set eth0 up && ip addr add 10.0.2.15/24 dev eth0 && ip route add default via 10.0.2.2
-  echo "nameserver 10.0.2.3" >/etc/resolv.conf
+  nic=$(ls /sys/class/net | grep -vx lo | head -n 1)
+  ip link set "$nic" up && ip addr add 10.0.2.15/24 dev "$nic" && ip route add default via 10.0.2.2
+  { echo "nameserver 10.0.2.3"; grep -v '^nameserver 10.0.2.3$' /etc/resolv.conf; } >/etc/resolv.conf.new
+  mv /etc/resolv.conf.new /etc/resolv.conf
+  echo "vm-i686: network on ${nic:-no interface}: $(ip -o -4 addr show dev "$nic" 2>/dev/null | awk '{print $4}')"
 fi
 export HOME=/root PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8 TERM=dumb
 export VISTORA_TEST_TIMEOUT=6000  # emulation is slow
