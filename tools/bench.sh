@@ -12,9 +12,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 # 32-bit programs (tools/arch.sh): its figures are not the product's.
 # Installed first: which build runs here is known only then.
 if [[ " $* " != *" --inside "* ]]; then "$root/tools/bootstrap.sh"; fi
-arch=$("$root/tools/arch.sh" 2>/dev/null || echo i686)
-build="$root/build"
-if [ "$arch" != i686 ]; then build="$root/build-$arch"; fi
+arch=$("$root/tools/arch.sh")
+build=$("$root/tools/build-dir.sh" "$arch")
 work="$build/bench"
 run="$build/wine-run.sh"
 driver="$build/tools/vdriver/vdriver.exe"

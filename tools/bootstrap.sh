@@ -5,9 +5,12 @@
 #
 # The 32-bit viewer runs on the 32-bit Wine (wine32:i386), which runs
 # through 32-bit Linux code. It is installed only where this kernel runs
-# such code (or VISTORA_ARCH=i686 asks for it). Where it cannot be
-# installed, whatever apt's reason, one line says so and the tests run on
-# the 64-bit build (tools/arch.sh), as on a kernel without 32-bit support.
+# such code, or where VISTORA_ARCH=i686 asks for it. Where it cannot be
+# installed, whatever apt's reason, the machine is left as it was (no i386
+# architecture this run added, nothing half-installed) and one line says
+# so; the tests then run on the 64-bit build (tools/arch.sh), as on a
+# kernel without 32-bit support. VISTORA_ARCH=i686 asked for the 32-bit
+# build by name, so there it stops instead, with the reason.
 set -euo pipefail
 tools=$(cd "$(dirname "$0")" && pwd)
 build_only=0
@@ -15,6 +18,8 @@ if [ "${1:-}" = --build-only ]; then build_only=1; fi
 
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+# sudo drops DEBIAN_FRONTEND from the environment; env passes it on.
+apt_get() { $SUDO env DEBIAN_FRONTEND=noninteractive apt-get "$@"; }
 have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
 updated=0
 update_lists() {
@@ -22,7 +27,7 @@ update_lists() {
   updated=1
   # A list that cannot be read (a mirror caught syncing) need not stop the
   # install: the packages come from the lists that were read, or it fails.
-  $SUDO apt-get update -qq 2>/dev/null || echo "bootstrap: some package lists could not be read; installing from the rest"
+  apt_get update -qq 2>/dev/null || echo "bootstrap: some package lists could not be read; installing from the rest"
 }
 missing() {  # packages... -> the ones not installed
   local p
@@ -36,23 +41,8 @@ install_missing() {  # why, packages...
   echo "bootstrap: installing $why:" $need
   update_lists
   # shellcheck disable=SC2086  # one word a package
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends $need >/dev/null
+  apt_get install -y -qq --no-install-recommends $need >/dev/null
   echo "bootstrap: done"
-}
-
-# Whether this kernel runs a 32-bit Linux program: a 91-byte static i386
-# ELF that only exits 0. A kernel without IA-32 emulation refuses it.
-kernel_runs_i386() {
-  local probe rc=0
-  mkdir -p "$tools/../build"
-  probe=$(mktemp "$tools/../build/.i386-probe.XXXXXX")
-  printf '\177ELF\1\1\1\0\0\0\0\0\0\0\0\0\2\0\3\0\1\0\0\0\124\200\4\010\064\0\0\0\0\0\0\0\0\0\0\0\064\0\040\0\1\0\0\0\0\0\0\0' >"$probe"
-  printf '\1\0\0\0\0\0\0\0\0\200\4\010\0\200\4\010\133\0\0\0\133\0\0\0\5\0\0\0\0\020\0\0' >>"$probe"
-  printf '\061\333\061\300\100\315\200' >>"$probe"  # xor ebx,ebx; xor eax,eax; inc eax; int 0x80
-  chmod 755 "$probe"
-  "$probe" 2>/dev/null || rc=$?
-  rm -f "$probe"
-  return "$rc"
 }
 
 if [ "$build_only" = 1 ]; then
@@ -64,27 +54,118 @@ fi
 install_missing "what building and testing need" cmake make g++-mingw-w64-i686-posix mingw-w64-tools \
   binutils-mingw-w64-i686 wine xvfb xauth googletest imagemagick git zip clang-format
 
-want32=0
-case "${VISTORA_ARCH:-}" in
-  i686) want32=1 ;;
-  "") if kernel_runs_i386; then want32=1; fi ;;
-esac
-if [ "$want32" = 1 ] && ! have_pkg wine32:i386; then
+# ---- The 32-bit Wine ---------------------------------------------------------
+
+# Whether this kernel runs a 32-bit Linux program: yes, no, or unknown.
+# The probe is a 91-byte static i386 ELF that only exits 0; a kernel
+# without IA-32 emulation refuses it. A folder mounted noexec refuses
+# every program, so a native one runs from the same folder first: only
+# where that runs does the probe's failure speak of the kernel.
+kernel_runs_i386() {
+  local dir probe answer
+  for dir in "${TMPDIR:-/tmp}" /var/tmp /dev/shm "${HOME:-/nonexistent}"; do
+    probe=$(mktemp "$dir/.vistora-i386.XXXXXX" 2>/dev/null) || continue
+    printf '\177ELF\1\1\1\0\0\0\0\0\0\0\0\0\2\0\3\0\1\0\0\0\124\200\4\010\064\0\0\0\0\0\0\0\0\0\0\0\064\0\040\0\1\0\0\0\0\0\0\0' >"$probe"
+    printf '\1\0\0\0\0\0\0\0\0\200\4\010\0\200\4\010\133\0\0\0\133\0\0\0\5\0\0\0\0\020\0\0' >>"$probe"
+    printf '\061\333\061\300\100\315\200' >>"$probe"  # xor ebx,ebx; xor eax,eax; inc eax; int 0x80
+    cp /bin/true "$probe.native"
+    chmod 755 "$probe" "$probe.native"
+    answer=""
+    if "$probe.native" 2>/dev/null; then
+      if "$probe" 2>/dev/null; then answer=yes; else answer=no; fi
+    fi
+    rm -f "$probe" "$probe.native"
+    if [ -n "$answer" ]; then
+      echo "$answer"
+      return 0
+    fi
+  done
+  echo unknown
+}
+
+installed() {  # every package dpkg holds in any state but "not installed"
+  dpkg-query -W -f='${db:Status-Abbrev} ${binary:Package}\n' | awk 'substr($1, 2, 1) != "n" {print $2}' | sort
+}
+
+# What a failed install left goes: the packages it brought are purged, and
+# any it upgraded but did not configure are configured, so that dpkg's
+# audit is empty and the next install is not stopped by them.
+repair() {  # the list installed printed before the install
+  local brought
+  brought=$(comm -13 <(echo "$1") <(installed))
+  if [ -n "$brought" ]; then
+    echo "bootstrap: removing what the failed install left:" $brought
+    # shellcheck disable=SC2086  # one word a package
+    # Some are protected (libgcc-s1:i386), yet this run brought them.
+    $SUDO dpkg --purge --force-remove-protected $brought >/dev/null 2>&1 ||
+      $SUDO dpkg --purge --force-remove-protected --force-depends --force-remove-reinstreq $brought >/dev/null 2>&1 || true
+  fi
+  $SUDO dpkg --configure -a >/dev/null 2>&1 || apt_get -f install -y -qq >/dev/null 2>&1 || true
+  if [ -n "$($SUDO dpkg --audit 2>&1)" ]; then
+    echo "bootstrap: the repair left packages that dpkg --audit lists:"
+    $SUDO dpkg --audit 2>&1 | head -n 8 | sed 's/^/bootstrap:   /'
+  fi
+}
+
+# Installs wine32:i386, only when apt can resolve it. On failure sets why
+# and leaves the machine as it was: what a failed install left goes, and
+# so does an i386 architecture that this run added, since its lists can
+# make every later apt-get update fail.
+why=""
+install_wine32() {
+  local added=0 log before ok=0
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     echo "bootstrap: adding the i386 architecture"
     $SUDO dpkg --add-architecture i386
-    updated=0
+    added=1 updated=0
   fi
   echo "bootstrap: installing the 32-bit Wine: wine32:i386"
   update_lists
   log=$(mktemp)
-  if DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends wine32:i386 >"$log" 2>&1; then
-    echo "bootstrap: done"
+  before=$(installed)
+  if ! apt_get install -s --no-install-recommends wine32:i386 >"$log" 2>&1; then
+    :  # does not resolve: nothing was touched
+  elif apt_get install -y -qq --no-install-recommends wine32:i386 >"$log" 2>&1; then
+    ok=1
   else
-    why=$(grep -E '^E: ' "$log" | tail -n 1 | sed 's/^E: //')
-    echo "bootstrap: the 32-bit Wine cannot be installed (apt: ${why:-exit status not 0}); the tests run on the 64-bit build"
+    repair "$before"
+    if have_pkg wine32:i386; then ok=1; fi  # apt-get -f install may have finished it
   fi
+  why=$(grep -E '^E: ' "$log" | tail -n 1 | sed 's/^E: //; s/\.$//')
+  why=${why:-exit status not 0}
   rm -f "$log"
+  if [ "$ok" = 1 ]; then
+    echo "bootstrap: done"
+    return 0
+  fi
+  if [ "$added" = 1 ] && ! dpkg-query -W -f='${db:Status-Abbrev} ${Architecture}\n' |
+    awk 'substr($1, 2, 1) != "n" && $2 == "i386" {found = 1} END {exit !found}'; then
+    echo "bootstrap: removing the i386 architecture again"
+    $SUDO dpkg --remove-architecture i386
+    updated=0
+    update_lists
+  fi
+  return 1
+}
+
+want32=0
+case "${VISTORA_ARCH:-}" in
+  i686) want32=1 ;;
+  "")
+    case $(kernel_runs_i386) in
+      yes) want32=1 ;;
+      unknown)
+        # tools/arch.sh decides by running the 32-bit Wine itself.
+        echo "bootstrap: no folder here runs a program (noexec): trying the 32-bit Wine, whose run decides"
+        want32=1 ;;
+    esac ;;
+esac
+if [ "$want32" = 1 ] && ! have_pkg wine32:i386 && ! install_wine32; then
+  if [ "${VISTORA_ARCH:-}" = i686 ]; then
+    echo "bootstrap: the 32-bit Wine cannot be installed (apt: $why), and VISTORA_ARCH=i686 asks for the 32-bit build: stopping" >&2
+    exit 1
+  fi
+  echo "bootstrap: the 32-bit Wine cannot be installed (apt: $why); the tests run on the 64-bit build"
 fi
 
 # Where the 32-bit Wine does not run, the tests run the 64-bit build of the

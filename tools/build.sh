@@ -1,16 +1,16 @@
 #!/usr/bin/env bash
 # Configures and builds the viewer and its tests: for i686 (the
-# product) into build/, for another target given as the argument
-# (tools/arch.sh) into build-<target>/. Under CI (CI=true) any compiler
-# warning fails the build (in that build folder from then on).
+# product), or for another target given as the argument (tools/arch.sh),
+# each into its own folder (tools/build-dir.sh). Under CI (CI=true) any
+# compiler warning fails the build (in that build folder from then on).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 arch=${1:-i686}
-build="$root/build"
+build=$("$root/tools/build-dir.sh" "$arch")
 product=()
 if [ "$arch" != i686 ]; then
-  build="$root/build-$arch"
-  product=(-DVISTORA_PRODUCT_EXE="$root/build/vistora.exe")  # its PE headers are tested
+  # The product's PE headers are tested by every build.
+  product=(-DVISTORA_PRODUCT_EXE="$("$root/tools/build-dir.sh" i686)/vistora.exe")
 fi
 options=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$arch.cmake" -DCMAKE_BUILD_TYPE=Release "${product[@]}")
 if [ "${CI:-}" = true ]; then options+=(-DVISTORA_WERROR=ON); fi

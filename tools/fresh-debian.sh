@@ -19,9 +19,9 @@
 # needs (GStreamer, GLib, OpenSSL) are upgraded from the security suite, and
 # then that suite is read for amd64 only. Their i386 twins of the same
 # version can no longer be had, so wine32:i386 cannot be installed (apt:
-# "held broken packages"). Where the kernel runs no 32-bit code the
-# bootstrap never asks for wine32; VISTORA_ARCH=i686 tools/bootstrap.sh
-# asks for it anyway.
+# "held broken packages"); the script stops unless that is so. Where the
+# kernel runs no 32-bit code the bootstrap never asks for wine32;
+# VISTORA_ARCH=i686 tools/bootstrap.sh asks for it anyway.
 set -euo pipefail
 
 say() { echo "fresh-debian: $*" >&2; }
@@ -177,6 +177,23 @@ if [ "$skew" = 1 ]; then
   chroot "$root" /bin/sh -c "apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
     --no-install-recommends -t $suite-security $libs >/dev/null && dpkg-query -W $libs" >&2
   sed -i 's|^deb \(http://deb.debian.org/debian-security\)|deb [arch=amd64] \1|' "$root/etc/apt/sources.list"
+  # The skew must take, or this chroot reproduces nothing: with the i386
+  # lists read, wine32:i386 must be known to apt yet not resolve. The
+  # architecture is added only to ask, and goes again. A list that cannot
+  # be read (a mirror's broken i386 security index, the very fault this
+  # chroot stands for) is no reason to stop.
+  chroot "$root" dpkg --add-architecture i386
+  chroot "$root" apt-get update -qq >&2 || say "some package lists could not be read (said above); asking apt with the rest"
+  if ! chroot "$root" apt-cache show wine32:i386 >/dev/null 2>&1; then
+    say "the skew cannot be checked: apt knows no wine32:i386 even with the i386 lists read"
+    exit 1
+  fi
+  if chroot "$root" apt-get install -s -qq --no-install-recommends wine32:i386 >/dev/null 2>&1; then
+    say "the skew did not take: wine32:i386 still resolves in this chroot (the security suite has no newer $libs?), so it would reproduce nothing: stopping"
+    exit 1
+  fi
+  say "the skew took: apt-get install -s wine32:i386 fails"
+  chroot "$root" dpkg --remove-architecture i386
   rm -rf "$root"/var/lib/apt/lists/*
 fi
 

@@ -9,9 +9,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 # 64-bit build of the same sources (tools/arch.sh).
 # Installed first: which build runs here is known only then.
 if [ "${1:-}" != --inside ]; then "$root/tools/bootstrap.sh"; fi
-arch=$("$root/tools/arch.sh" 2>/dev/null || echo i686)
-build="$root/build"
-if [ "$arch" != i686 ]; then build="$root/build-$arch"; fi
+arch=$("$root/tools/arch.sh")
+build=$("$root/tools/build-dir.sh" "$arch")
 shot="$build/screenshot.png"
 
 # Inside the virtual X server: the driver starts the viewer, answers any

@@ -28,13 +28,12 @@ fi
 
 "$root/tools/bootstrap.sh"
 "$root/tools/build.sh"  # the product, built and warning-free whatever runs the tests
-build="$root/build"
 arch=$("$root/tools/arch.sh")
 if [ "$arch" != i686 ]; then
   echo "test: the 32-bit Wine does not run here: the tests run on the $arch build of the same sources"
   "$root/tools/build.sh" "$arch"
-  build="$root/build-$arch"
 fi
+build=$("$root/tools/build-dir.sh" "$arch")
 # The conventions (tools/check.sh) after the builds, whose files it reads,
 # then its self-test, so that a rule which stops seeing its violations
 # fails too; a failure fails the run, but the tests still run: one run
