@@ -210,7 +210,8 @@ workflow() {  # steps-key
 }
 fresh && workflow steps && run
 expect "a sound workflow" ok '^check: passed, no violation .*workflows 0'
-fresh && rm -rf .github/workflows && run CI=true
+# (The README names the workflow; without it that line goes too.)
+fresh && rm -rf .github/workflows && sed -i 's#`\.github/workflows/[^`]*`#the workflow#' README.md && run CI=true
 expect "no workflow, under CI=true" ok '^check: passed, no violation .*workflows 0'
 fresh && workflow step && run
 expect "a workflow error" fail '^\.github/workflows/self-test\.yml:6: unexpected key "step"'
