@@ -149,6 +149,14 @@ trap 'exit 143' TERM HUP
 tar --numeric-owner -C "$root" -xf "$tarball"
 chmod 755 "$root"
 cp -L /etc/resolv.conf "$root/etc/resolv.conf"
+# The network's settings, as for names: a machine on this network trusts
+# the certificate authorities it has added locally (a proxy's, through
+# which npm's registry is reached), so the chroot does too.
+if compgen -G '/usr/local/share/ca-certificates/*' >/dev/null; then
+  mkdir -p "$root/usr/local/share/ca-certificates" "$root/etc/ssl/certs"
+  cp -L /usr/local/share/ca-certificates/* "$root/usr/local/share/ca-certificates/"
+  [ -f /etc/ssl/certs/ca-certificates.crt ] && cp -L /etc/ssl/certs/ca-certificates.crt "$root/etc/ssl/certs/"
+fi
 
 mkdir -p "$root/work"
 git clone -q --no-local "$repo" "$root/work/$name"
